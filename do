@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Brisko's one entry point on a Debian 12 machine:
+#   ./do run [ARGS...]   install what is missing, build, start the program
+#   ./do test            install what is missing, build, run every test
+#   ./do deps            only install what is missing
+# Build folders: build/ (plain); BUILD_DIR and CMAKE_ARGS override.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+    build-essential cmake pkg-config ccache git
+    qt6-base-dev libqt6opengl6-dev libgl-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    portaudio19-dev libasound2-dev libjack-jackd2-dev
+    libmp3lame-dev libcdio-dev libcdio-paranoia-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    xvfb xauth xfonts-base fonts-dejavu-core
+    ffmpeg libmpv-dev clang libclang-rt-14-dev
+)
+
+deps() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    local dir="${BUILD_DIR:-build}"
+    # shellcheck disable=SC2086
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo ${CMAKE_ARGS:-} >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}
+
+case "${1:-}" in
+    deps) deps ;;
+    run)
+        shift
+        deps
+        build
+        exe="${BUILD_DIR:-build}/app/brisko"
+        if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+            echo "No display found: starting under Xvfb." >&2
+            exec xvfb-run -a -s "-screen 0 1366x768x24" "$exe" "$@"
+        fi
+        exec "$exe" "$@"
+        ;;
+    test)
+        deps
+        build
+        ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j"$(nproc)" --timeout 300
+        ;;
+    *)
+        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        exit 2
+        ;;
+esac

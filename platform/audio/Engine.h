@@ -1,0 +1,102 @@
+// The playback engine: one per process. The UI thread sends commands, a decoder thread keeps each
+// voice's ring buffer filled, and the output callback mixes every playing voice into the master.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brisko::audio {
+
+enum class VoiceMode { Stopped, Playing, Paused };
+
+// Voice handles are small non-negative integers; -1 means "no voice".
+using VoiceId = int;
+
+struct EngineStats {
+    uint64_t underruns = 0;       // output periods in which a playing voice had no data ready
+    uint64_t periodsMixed = 0;    // output periods the callback has mixed
+    int sampleRate = 0;           // output rate of the backend in frames per second
+    int framesPerPeriod = 0;      // frames the backend asks for per callback (0 = varies)
+};
+
+class Engine {
+public:
+    // The process-wide engine. Started lazily with the backend chosen by startBackend, or, when
+    // nothing was chosen, from BRISKO_AUDIO (default "portaudio").
+    static Engine& instance();
+
+    // Chooses and starts the output backend. SPEC is one of:
+    //   "portaudio"            the default output device
+    //   "portaudio:NAME"       the output device called NAME
+    //   "file:PATH.wav"        writes the master mix to a 16-bit stereo WAV, paced in real time
+    //   "null"                 silent, paced in real time
+    //   "manual[:RATE]"        tests: nothing runs until renderManual() is called (default 48000)
+    // When the device cannot be opened the engine falls back to "null" and returns false with a
+    // message in *message (said once by the caller). Replaces a running backend.
+    bool startBackend(const std::string& spec, std::string* message = nullptr);
+    // The spec of the running backend ("null" after a fallback).
+    std::string backendSpec() const;
+    // Output device names PortAudio offers, for "--audio=list".
+    static std::vector<std::string> listDevices();
+    // Stops the backend (finalising a WAV file) and closes every voice. Called at exit.
+    void shutdown();
+
+    // Opens a file for playback. Prepares its first moments of sound so that play() is heard in
+    // the very next output period. Returns -1 and sets *error on failure (missing, unreadable,
+    // not decodable, no audio stream).
+    VoiceId open(const std::string& path, std::string* error);
+    void close(VoiceId voice);
+    void closeAll();
+    bool isOpen(VoiceId voice) const;
+
+    // Exact length of the decoded sound, in sample frames of the source rate and in milliseconds
+    // (floor). May wait for a length scan that open() started; never an estimate. -1 if unknown.
+    int64_t lengthFrames(VoiceId voice);
+    int64_t lengthMs(VoiceId voice);
+    int sourceRate(VoiceId voice) const;
+
+    // Media-time position in milliseconds (floor of source frames played × 1000 / rate). After a
+    // voice has played to its end the position equals lengthMs exactly. -1 for a closed voice.
+    int64_t positionMs(VoiceId voice) const;
+    VoiceMode mode(VoiceId voice) const;
+
+    // Plays from FROM to TO milliseconds of media time. from < 0: the current position;
+    // to < 0: the end. Returns false (and sets *error) for out-of-range values. On reaching TO the
+    // voice stops with its position at TO.
+    bool play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* error = nullptr);
+    void pause(VoiceId voice);   // keeps position; mode Paused
+    void resume(VoiceId voice);  // continues a paused voice; no gap, no repeat
+    void stop(VoiceId voice);    // keeps position; mode Stopped
+    // Moves to MS (sample-exact: frame = ms × rate / 1000) and stops. Clamped to the length.
+    bool seek(VoiceId voice, int64_t ms, std::string* error = nullptr);
+
+    // Volume per side on the channel scale 0..1000 (1000 = unity, 0 = silence), mapped to gain on
+    // a perceptual taper.
+    void setVolume(VoiceId voice, int left, int right);
+    int volumeLeft(VoiceId voice) const;
+    int volumeRight(VoiceId voice) const;
+    // Speed: 1000 = normal. Varispeed: pitch and tempo change together; positions stay media time.
+    void setSpeed(VoiceId voice, int speed);
+    int speed(VoiceId voice) const;
+
+    EngineStats stats() const;
+
+    // Manual backend only: mixes FRAMES frames of interleaved stereo float into OUT exactly as the
+    // output callback would. Before mixing it waits (outside the mixer) until every playing voice
+    // has enough decoded sound ready, so tests are deterministic.
+    void renderManual(float* out, int frames);
+
+    // Gain for a channel-scale volume 0..1000 (exposed for tests and the mixer).
+    static float gainForVolume(int volume);
+
+    ~Engine();
+
+private:
+    Engine();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace brisko::audio
