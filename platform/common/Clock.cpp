@@ -1,0 +1,40 @@
+// Real and replaceable clock and sleep.
+#include "platform/common/Clock.h"
+
+#include <ctime>
+#include <thread>
+
+namespace brisko {
+namespace {
+
+std::function<TimeOfDay()>& nowHook() {
+    static std::function<TimeOfDay()> hook;
+    return hook;
+}
+std::function<void(int)>& sleepHook() {
+    static std::function<void(int)> hook;
+    return hook;
+}
+
+}  // namespace
+
+TimeOfDay now() {
+    if (nowHook()) return nowHook()();
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&t, &local);
+    return TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+void sleepMs(int ms) {
+    if (sleepHook()) {
+        sleepHook()(ms);
+        return;
+    }
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void setNowHook(std::function<TimeOfDay()> hook) { nowHook() = std::move(hook); }
+void setSleepHook(std::function<void(int)> hook) { sleepHook() = std::move(hook); }
+
+}  // namespace brisko
