@@ -1,0 +1,356 @@
+// The Functions window and the small drive/folder/file lists it shares with the default-directory
+// window.
+#include "console/frmFunc.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QStorageInfo>
+#include <QVBoxLayout>
+
+#include "console/frmSelDefault.h"
+
+namespace brisko::console {
+
+// ---- drives -----------------------------------------------------------------------------------
+
+QString driveOfPath(const QString& path) {
+    QString best = QStringLiteral("/");
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        QString root = volume.rootPath();
+        if (root.isEmpty()) continue;
+        const bool holds = clean == root || root == QLatin1String("/") ||
+                           clean.startsWith(root + QLatin1Char('/'));
+        if (holds && root.size() > best.size()) best = root;
+    }
+    return best;
+}
+
+DriveBox::DriveBox(QWidget* parent) : QComboBox(parent) {
+    reload();
+    current_ = count() > 0 ? itemText(0) : QStringLiteral("/");
+    setCurrentIndex(indexOfMount(current_));
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) return;
+        const QString chosen = itemText(index);
+        if (chosen == current_) return;
+        current_ = chosen;
+        emit driveChanged(current_);
+    });
+}
+
+QString DriveBox::drive() const { return current_; }
+
+int DriveBox::indexOfMount(const QString& mount) const {
+    for (int i = 0; i < count(); ++i)
+        if (itemText(i) == mount) return i;
+    return -1;
+}
+
+void DriveBox::reload() {
+    const QSignalBlocker blocker(this);
+    const QString keep = current_;
+    clear();
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        if (volume.isValid() && !volume.rootPath().isEmpty()) roots << volume.rootPath();
+    if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
+    roots.removeDuplicates();
+    roots.sort();
+    addItems(roots);
+    if (!keep.isEmpty()) {
+        if (indexOfMount(keep) < 0) addItem(keep);
+        setCurrentIndex(indexOfMount(keep));
+    }
+}
+
+void DriveBox::setDrive(const QString& path) {
+    const QString mount = driveOfPath(path);
+    if (indexOfMount(mount) < 0) {
+        const QSignalBlocker blocker(this);
+        addItem(mount);
+    }
+    setCurrentIndex(indexOfMount(mount));  // emits driveChanged when the drive differs
+}
+
+// ---- folders ----------------------------------------------------------------------------------
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    path_ = QDir::currentPath();
+    fill();
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        if (item == nullptr) return;
+        const QString target = item->data(Qt::UserRole).toString();
+        setPath(target);
+    });
+}
+
+bool FolderList::setPath(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    if (!info.isDir() || !info.isReadable() || !QDir(path).isReadable()) return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    if (clean == path_) return true;
+    path_ = clean;
+    fill();
+    emit pathChanged(path_);
+    return true;
+}
+
+void FolderList::fill() {
+    clear();
+    QDir dir(path_);
+    if (!dir.isRoot()) {
+        auto* up = new QListWidgetItem(QStringLiteral(".."), this);
+        up->setData(Qt::UserRole, QDir::cleanPath(dir.absoluteFilePath(QStringLiteral(".."))));
+    }
+    const QStringList names =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, this);
+        item->setData(Qt::UserRole, dir.absoluteFilePath(name));
+    }
+}
+
+// ---- files ------------------------------------------------------------------------------------
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    path_ = QDir::currentPath();
+    refresh();
+}
+
+void FileList::setPath(const QString& path) {
+    path_ = path;
+    refresh();
+}
+
+void FileList::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    refresh();
+}
+
+void FileList::refresh() {
+    const QString keep = fileName();
+    clear();
+    QDir dir(path_);
+    const QStringList filters = pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    dir.setNameFilters(filters);
+    // QDir matches name filters without regard to case unless told otherwise.
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    addItems(names);
+    const auto found = findItems(keep, Qt::MatchExactly);
+    if (!keep.isEmpty() && !found.isEmpty()) setCurrentItem(found.first());
+}
+
+QString FileList::fileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item != nullptr && item->isSelected() ? item->text() : QString();
+}
+
+QStringList FileList::names() const {
+    QStringList out;
+    for (int i = 0; i < count(); ++i) out << item(i)->text();
+    return out;
+}
+
+}  // namespace brisko::console
+
+// ---- the Functions window ---------------------------------------------------------------------
+
+namespace {
+
+struct SliderSpec {
+    const char* caption;
+    const char* tooltip;
+    int minimum;
+    int maximum;
+    int value;
+    int largeStep;
+};
+
+// Descriptive captions, tooltips, ranges, design values and large steps of Slider1 .. Slider8.
+constexpr SliderSpec kSliders[8] = {
+    {"Fade Speed (1 to 10)", "Slide Fader Speed", 0, 10, 5, 5},
+    {"Volume Down Speed", "Slide Volume Down Speed", 0, 10, 2, 5},
+    {"Volume Up Speed", "Slide Volume Up Speed", 0, 10, 2, 5},
+    {"Advance Speed", "Slide Advance Speed", 100, 10000, 100, 5},
+    {"Auto fade time (1-5)", "Slide Auto Fader time", 1, 5, 3, 1},
+    {"Post Fade to level 1 -100", "", 1, 100, 1, 5},
+    {"Pause between segued clips", "Select default blank pause between clips that are segued..", 0,
+     10, 0, 5},
+    {"Duct Level (0=full duct)", "", 0, 99, 20, 5},
+};
+
+}  // namespace
+
+frmFunc::frmFunc(QWidget* parent) : QWidget(parent, Qt::Window) {
+    using namespace brisko::console;
+    setWindowTitle(QStringLiteral("Functions"));
+
+    auto* sliders = new QGridLayout;
+    QSlider** sliderSlots[8] = {&Slider1, &Slider2, &Slider3, &Slider4,
+                                &Slider5, &Slider6, &Slider7, &Slider8};
+    QLabel** labelSlots[8] = {&Label12, &Label13, &Label14, &Label15,
+                              &Label16, &Label17, &Label18, &Label19};
+    for (int k = 0; k < 8; ++k) {
+        const SliderSpec& spec = kSliders[k];
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setObjectName(QStringLiteral("Slider%1").arg(k + 1));
+        slider->setRange(spec.minimum, spec.maximum);
+        slider->setSingleStep(1);
+        slider->setPageStep(spec.largeStep);
+        slider->setValue(spec.value);
+        if (spec.tooltip[0] != '\0') slider->setToolTip(QString::fromUtf8(spec.tooltip));
+        auto* value = new QLabel(QStringLiteral("0"), this);
+        value->setObjectName(QStringLiteral("Label%1").arg(12 + k));
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("100000")));
+        // A move shows the slider's new value; the label is connected only after the design
+        // value is set, so it reads "0" until the slider first changes.
+        connect(slider, &QSlider::valueChanged, value,
+                [value](int v) { value->setText(QString::number(v)); });
+        sliders->addWidget(new QLabel(QString::fromUtf8(spec.caption), this), k, 0);
+        sliders->addWidget(slider, k, 1);
+        sliders->addWidget(value, k, 2);
+        *sliderSlots[k] = slider;
+        *labelSlots[k] = value;
+    }
+
+    Check3 = new QCheckBox(QStringLiteral("Auto Segue"), this);
+    Check3->setObjectName(QStringLiteral("Check3"));
+    Check3->setToolTip(QStringLiteral("Auto Segue Check"));
+    Check4 = new QCheckBox(QStringLiteral("Check for &Advanced Layout"), this);
+    Check4->setObjectName(QStringLiteral("Check4"));
+    Check4->setToolTip(QStringLiteral("Advanced Layout Check"));
+    connect(Check3, &QCheckBox::toggled, this, &frmFunc::autoSegueChanged);
+    connect(Check4, &QCheckBox::toggled, this, &frmFunc::advancedLayoutChanged);
+
+    Check5 = new QCheckBox(QStringLiteral("Default Editor"), this);
+    Check5->setObjectName(QStringLiteral("Check5"));
+    Check5->setChecked(true);
+    Check6 = new QCheckBox(QStringLiteral("Temp Directory"), this);
+    Check6->setObjectName(QStringLiteral("Check6"));
+    // Only the operator's click runs the pairing; unchecking the partner in code does not.
+    connect(Check5, &QCheckBox::clicked, this, [this] { Check5_Click(); });
+    connect(Check6, &QCheckBox::clicked, this, [this] { Check6_Click(); });
+
+    Frame1 = new QGroupBox(QStringLiteral("Default Editor"), this);
+    Drive1 = new DriveBox(Frame1);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Dir1 = new FolderList(Frame1);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    File1 = new FileList(Frame1);
+    File1->setObjectName(QStringLiteral("File1"));
+    File1->setPath(Dir1->path());
+    Command4 = new QPushButton(QStringLiteral("Select Editor"), Frame1);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    Drive1->setDrive(Dir1->path());
+    connect(Drive1, &DriveBox::driveChanged, this, [this] { Drive1_Change(); });
+    connect(Dir1, &FolderList::pathChanged, this, [this] { Dir1_Change(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+
+    auto* frameLayout = new QGridLayout(Frame1);
+    frameLayout->addWidget(Drive1, 0, 0);
+    frameLayout->addWidget(Dir1, 1, 0);
+    frameLayout->addWidget(File1, 0, 1, 2, 1);
+    frameLayout->addWidget(Command4, 2, 0, 1, 2);
+
+    Label8 = new QLabel(this);
+    Label8->setObjectName(QStringLiteral("Label8"));
+    Label9 = new QLabel(this);
+    Label9->setObjectName(QStringLiteral("Label9"));
+
+    cmdSetDefault = new QPushButton(QStringLiteral("Set Default Directory and File Types"), this);
+    cmdSetDefault->setObjectName(QStringLiteral("cmdSetDefault"));
+    Command5 = new QPushButton(QStringLiteral("Wave to MP3 Encoder"), this);
+    Command5->setObjectName(QStringLiteral("Command5"));
+    Command1 = new QPushButton(QStringLiteral("&Close"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    connect(cmdSetDefault, &QPushButton::clicked, this, [this] { cmdSetDefault_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+
+    auto* boxes = new QHBoxLayout;
+    boxes->addWidget(Check3);
+    boxes->addWidget(Check4);
+    boxes->addWidget(Check5);
+    boxes->addWidget(Check6);
+    auto* stored = new QGridLayout;
+    stored->addWidget(new QLabel(QStringLiteral("Editor:"), this), 0, 0);
+    stored->addWidget(Label8, 0, 1);
+    stored->addWidget(new QLabel(QStringLiteral("Temp:"), this), 1, 0);
+    stored->addWidget(Label9, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdSetDefault);
+    buttons->addWidget(Command5);
+    buttons->addStretch();
+    buttons->addWidget(Command1);
+
+    auto* main = new QVBoxLayout(this);
+    main->addLayout(sliders);
+    main->addLayout(boxes);
+    main->addWidget(Frame1);
+    main->addLayout(stored);
+    main->addLayout(buttons);
+}
+
+void frmFunc::Check5_Click() {
+    File1->setVisible(true);
+    Check6->setChecked(false);
+    Frame1->setTitle(QStringLiteral("Default Editor"));
+    Command4->setText(QStringLiteral("Select Editor"));
+}
+
+void frmFunc::Check6_Click() {
+    File1->setVisible(false);
+    Check5->setChecked(false);
+    Frame1->setTitle(QStringLiteral("Default Temp Directory"));
+    Command4->setText(QStringLiteral("Select Default Directory"));
+}
+
+void frmFunc::Drive1_Change() {
+    // An unreadable drive is refused by the folder list, which then keeps what it showed; the
+    // drive list goes back to the drive of that folder.
+    if (!Dir1->setPath(Drive1->drive())) {
+        const QSignalBlocker blocker(Drive1);
+        Drive1->setDrive(Dir1->path());
+    }
+}
+
+void frmFunc::Dir1_Change() { File1->setPath(Dir1->path()); }
+
+void frmFunc::Command4_Click() {
+    // Completed once the console's settings store is available.
+    showStoredValues();
+}
+
+void frmFunc::cmdSetDefault_Click() {
+    frmSelDefault* window = selDefaultWindow();
+    window->show();
+    window->raise();
+}
+
+void frmFunc::Command5_Click() { emit encoderRequested(); }
+
+void frmFunc::Command1_Click() { hide(); }
+
+frmSelDefault* frmFunc::selDefaultWindow() {
+    if (selDefault_ == nullptr) selDefault_ = new frmSelDefault(this);
+    return selDefault_;
+}
+
+void frmFunc::showStoredValues() {}
+
+void frmFunc::showEvent(QShowEvent* event) {
+    if (!loaded_) {
+        loaded_ = true;
+        showStoredValues();
+    }
+    QWidget::showEvent(event);
+}
