@@ -1,0 +1,60 @@
+// Word splitting and keyword comparison for command strings.
+#include "platform/mci/CommandWords.h"
+
+namespace brisko::mci {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+MciError CommandWords::split(std::string_view command) {
+    count_ = 0;
+    std::size_t i = 0;
+    const std::size_t n = command.size();
+    while (true) {
+        while (i < n && isBlank(command[i])) ++i;
+        if (i >= n) return kOk;
+        if (count_ == kMaxWords) return kErrTooManyWords;
+        Word word;
+        if (command[i] == '"') {
+            // A quote ends the word only when a blank or the end follows it, so names that
+            // contain quotes still come through whole.
+            const std::size_t start = i + 1;
+            std::size_t j = start;
+            while (j < n && !(command[j] == '"' && (j + 1 == n || isBlank(command[j + 1])))) ++j;
+            if (j >= n) return kErrBadQuote;
+            word.text = command.substr(start, j - start);
+            word.quoted = true;
+            i = j + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < n && !isBlank(command[i])) ++i;
+            word.text = command.substr(start, i - start);
+        }
+        words_[static_cast<std::size_t>(count_++)] = word;
+    }
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
+    if (a.size() != lowerB.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lower(a[i]) != lowerB[i]) return false;
+    }
+    return true;
+}
+
+bool isKeyword(const Word& word, std::string_view keyword) {
+    return !word.quoted && equalsIgnoringCase(word.text, keyword);
+}
+
+bool isFlag(const Word& word) {
+    return isKeyword(word, "wait") || isKeyword(word, "notify") || isKeyword(word, "test");
+}
+
+}  // namespace brisko::mci

@@ -1,0 +1,67 @@
+// Default behaviour of devices: commands a device does not offer, and time conversion for
+// devices whose positions are milliseconds ("frames" are milliseconds too, frame rate 1000).
+#include "platform/mci/Device.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace brisko::mci {
+
+void StatusValue::setText(std::string_view v) {
+    kind = Kind::Text;
+    textLength = std::min(v.size(), sizeof(text));
+    std::memcpy(text, v.data(), textLength);
+}
+
+MciError Device::setSpeed(int64_t) { return kErrUnsupportedCommand; }
+MciError Device::setDoor(bool) { return kErrUnsupportedCommand; }
+MciError Device::setAudioVolume(AudioSide, int64_t) { return kErrUnsupportedCommand; }
+
+MciError Device::setTimeFormat(TimeFormat format) {
+    if (format != TimeFormat::Milliseconds && format != TimeFormat::Frames) {
+        return kErrUnsupportedTimeFormat;
+    }
+    timeFormat_ = format;
+    return kOk;
+}
+
+MciError Device::parseTime(std::string_view text, int64_t* position) const {
+    return parseInteger(text, position) ? kOk : kErrBadNumber;
+}
+
+void Device::formatTime(int64_t position, std::string* out) const {
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof(buffer), position);
+    out->assign(buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
+bool parseInteger(std::string_view text, int64_t* value) {
+    if (text.empty()) return false;
+    bool negative = false;
+    std::size_t i = 0;
+    if (text[0] == '+' || text[0] == '-') {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i == text.size()) return false;
+    // Accumulate as a negative number so that the most negative value fits.
+    int64_t result = 0;
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        const int digit = c - '0';
+        if (result < (kMin + digit) / 10) return false;
+        result = result * 10 - digit;
+    }
+    if (!negative) {
+        if (result == kMin) return false;
+        result = -result;
+    }
+    *value = result;
+    return true;
+}
+
+}  // namespace brisko::mci

@@ -1,0 +1,462 @@
+// mciSendString: parses a command string, finds the alias's device and carries the command out.
+// The alias table and the device registry are process-wide and guarded by one mutex. The status
+// path splits words into views and formats numbers on the stack, so a query allocates nothing.
+#include <charconv>
+#include <cstring>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+
+#include "platform/mci/CommandWords.h"
+#include "platform/mci/Device.h"
+#include "platform/mci/Mci.h"
+#ifdef BRISKO_MCI_WITH_ENGINE
+#include "platform/mci/MpegVideoDevice.h"
+#endif
+
+namespace brisko::mci {
+
+namespace {
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Aliases and type names compare without regard to ASCII case.
+struct Caseless {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const {
+        std::size_t h = 1469598103934665603ull;
+        for (char c : s) {
+            h ^= static_cast<unsigned char>(lower(c));
+            h *= 1099511628211ull;
+        }
+        return h;
+    }
+    bool operator()(std::string_view a, std::string_view b) const {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (lower(a[i]) != lower(b[i])) return false;
+        }
+        return true;
+    }
+};
+
+struct Registration {
+    DeviceFactory factory;
+    bool needsElement = false;
+};
+
+struct State {
+    std::mutex mutex;
+    std::unordered_map<std::string, std::unique_ptr<Device>, Caseless, Caseless> aliases;
+    std::unordered_map<std::string, Registration, Caseless, Caseless> types;
+
+    State() {
+#ifdef BRISKO_MCI_WITH_ENGINE
+        types.emplace(std::string(kDefaultFileDeviceType), Registration{&openMpegVideoDevice, true});
+#endif
+    }
+};
+
+// Never destroyed: devices may hold engine voices, and the engine may be gone at exit.
+State& state() {
+    static State* s = new State;
+    return *s;
+}
+
+std::string lowerCopy(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = lower(c);
+    return out;
+}
+
+// Everything after index FROM must be a flag.
+MciError onlyFlagsFrom(const CommandWords& w, int from) {
+    for (int i = from; i < w.size(); ++i) {
+        if (!isFlag(w[i])) return kErrUnknownKeyword;
+    }
+    return kOk;
+}
+
+MciError parseTimeFormat(const Word& word, TimeFormat* format) {
+    if (isKeyword(word, "ms") || isKeyword(word, "milliseconds")) *format = TimeFormat::Milliseconds;
+    else if (isKeyword(word, "frames")) *format = TimeFormat::Frames;
+    else if (isKeyword(word, "tmsf")) *format = TimeFormat::Tmsf;
+    else if (isKeyword(word, "msf")) *format = TimeFormat::Msf;
+    else if (isKeyword(word, "hms")) *format = TimeFormat::Hms;
+    else if (isKeyword(word, "samples")) *format = TimeFormat::Samples;
+    else if (isKeyword(word, "bytes")) *format = TimeFormat::Bytes;
+    else return kErrUnknownTimeFormat;
+    return kOk;
+}
+
+std::string_view timeFormatName(TimeFormat format) {
+    switch (format) {
+        case TimeFormat::Milliseconds: return "milliseconds";
+        case TimeFormat::Frames: return "frames";
+        case TimeFormat::Tmsf: return "tmsf";
+        case TimeFormat::Msf: return "msf";
+        case TimeFormat::Hms: return "hms";
+        case TimeFormat::Samples: return "samples";
+        case TimeFormat::Bytes: return "bytes";
+    }
+    return "milliseconds";
+}
+
+void writeInteger(int64_t value, std::string* reply) {
+    char buffer[24];
+    auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    reply->assign(buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
+class Interpreter {
+public:
+    Interpreter(State& s, const CommandWords& w, std::string* reply) : s_(s), w_(w), reply_(reply) {}
+
+    MciError run() {
+        const Word& verb = w_[0];
+        if (isKeyword(verb, "status")) return deviceCommand(&Interpreter::status, false);
+        if (isKeyword(verb, "open")) return open();
+        if (isKeyword(verb, "close")) return close();
+        if (isKeyword(verb, "play")) return deviceCommand(&Interpreter::play, false);
+        if (isKeyword(verb, "pause")) return deviceCommand(&Interpreter::pause, true);
+        if (isKeyword(verb, "resume")) return deviceCommand(&Interpreter::resume, true);
+        if (isKeyword(verb, "stop")) return deviceCommand(&Interpreter::stop, true);
+        if (isKeyword(verb, "seek")) return deviceCommand(&Interpreter::seek, false);
+        if (isKeyword(verb, "set")) return deviceCommand(&Interpreter::set, false);
+        if (isKeyword(verb, "setaudio")) return deviceCommand(&Interpreter::setaudio, false);
+        return kErrUnknownCommand;
+    }
+
+private:
+    using Action = MciError (Interpreter::*)(Device&);
+
+    // Commands addressed to one alias, or with ALL_ALLOWED to "all" of them.
+    MciError deviceCommand(Action action, bool allAllowed) {
+        if (w_.size() < 2 || isFlag(w_[1])) return kErrMissingDevice;
+        if (isKeyword(w_[1], "all")) {
+            if (!allAllowed) return kErrAllNotAllowed;
+            MciError first = kOk;
+            for (auto& entry : s_.aliases) {
+                const MciError e = (this->*action)(*entry.second);
+                if (first == kOk) first = e;
+            }
+            return first;
+        }
+        auto it = s_.aliases.find(w_[1].text);
+        if (it == s_.aliases.end()) return kErrNotOpen;
+        return (this->*action)(*it->second);
+    }
+
+    MciError open() {
+        if (w_.size() < 2 || isFlag(w_[1])) return kErrMissingDevice;
+        const Word& element = w_[1];
+        const Word* type = nullptr;
+        const Word* alias = nullptr;
+        bool shareable = false;
+        for (int i = 2; i < w_.size(); ++i) {
+            const Word& word = w_[i];
+            if (isFlag(word)) continue;
+            if (isKeyword(word, "shareable")) {
+                shareable = true;
+                continue;
+            }
+            const bool takesValue = isKeyword(word, "type") || isKeyword(word, "alias") ||
+                                    isKeyword(word, "parent") || isKeyword(word, "style");
+            if (!takesValue) return kErrUnknownKeyword;
+            if (i + 1 >= w_.size()) return kErrMissingParameter;
+            const Word& value = w_[++i];
+            if (isKeyword(word, "type")) {
+                type = &value;
+            } else if (isKeyword(word, "alias")) {
+                alias = &value;
+            } else if (isKeyword(word, "parent")) {
+                int64_t handle = 0;
+                if (!parseInteger(value.text, &handle)) return kErrBadNumber;
+            } else {
+                int64_t style = 0;
+                const bool named = isKeyword(value, "child") || isKeyword(value, "popup") ||
+                                   isKeyword(value, "overlapped");
+                if (!named && !parseInteger(value.text, &style)) return kErrBadNumber;
+            }
+        }
+
+        OpenRequest request;
+        request.shareable = shareable;
+        const Registration* registration = nullptr;
+        if (type != nullptr) {
+            auto it = s_.types.find(type->text);
+            if (it == s_.types.end()) return kErrUnknownDeviceType;
+            registration = &it->second;
+            request.typeName = it->first;
+            request.element = std::string(element.text);
+        } else if (auto it = element.quoted ? s_.types.end() : s_.types.find(element.text);
+                   it != s_.types.end()) {
+            // "open cdaudio ...": the element names the device type itself.
+            registration = &it->second;
+            request.typeName = it->first;
+        } else {
+            auto fallback = s_.types.find(kDefaultFileDeviceType);
+            if (fallback == s_.types.end()) return kErrUnknownDeviceType;
+            registration = &fallback->second;
+            request.typeName = fallback->first;
+            request.element = std::string(element.text);
+        }
+        if (registration->needsElement && request.element.empty()) {
+            return element.quoted ? kErrFileNotFound : kErrNeedsElement;
+        }
+
+        if (alias != nullptr) request.alias = std::string(alias->text);
+        else request.alias = request.element.empty() ? request.typeName : request.element;
+        if (request.alias.empty()) return kErrMissingParameter;
+        if (Caseless{}(request.alias, "all")) return kErrReservedAlias;
+        if (s_.aliases.find(request.alias) != s_.aliases.end()) return kErrAliasInUse;
+
+        MciError error = kOk;
+        std::unique_ptr<Device> device = registration->factory(request, &error);
+        if (!device) return error != kOk ? error : kErrDeviceFailed;
+        s_.aliases.emplace(request.alias, std::move(device));
+        return kOk;
+    }
+
+    MciError close() {
+        if (w_.size() < 2 || isFlag(w_[1])) return kErrMissingDevice;
+        if (const MciError e = onlyFlagsFrom(w_, 2); e != kOk) return e;
+        if (isKeyword(w_[1], "all")) {
+            s_.aliases.clear();
+            return kOk;
+        }
+        auto it = s_.aliases.find(w_[1].text);
+        if (it == s_.aliases.end()) return kErrNotOpen;
+        s_.aliases.erase(it);
+        return kOk;
+    }
+
+    MciError play(Device& device) {
+        std::optional<int64_t> from;
+        std::optional<int64_t> to;
+        for (int i = 2; i < w_.size(); ++i) {
+            const Word& word = w_[i];
+            if (isFlag(word)) continue;
+            const bool isFrom = isKeyword(word, "from");
+            if (!isFrom && !isKeyword(word, "to")) return kErrUnknownKeyword;
+            if (i + 1 >= w_.size()) return kErrMissingParameter;
+            int64_t value = 0;
+            if (const MciError e = device.parseTime(w_[++i].text, &value); e != kOk) return e;
+            (isFrom ? from : to) = value;
+        }
+        return device.play(from, to);
+    }
+
+    MciError pause(Device& device) {
+        if (const MciError e = onlyFlagsFrom(w_, 2); e != kOk) return e;
+        return device.pause();
+    }
+    MciError resume(Device& device) {
+        if (const MciError e = onlyFlagsFrom(w_, 2); e != kOk) return e;
+        return device.resume();
+    }
+    MciError stop(Device& device) {
+        if (const MciError e = onlyFlagsFrom(w_, 2); e != kOk) return e;
+        return device.stop();
+    }
+
+    MciError seek(Device& device) {
+        SeekTarget target = SeekTarget::Position;
+        int64_t position = 0;
+        bool haveTarget = false;
+        for (int i = 2; i < w_.size(); ++i) {
+            const Word& word = w_[i];
+            if (isFlag(word)) continue;
+            if (!isKeyword(word, "to")) return kErrUnknownKeyword;
+            if (i + 1 >= w_.size()) return kErrMissingParameter;
+            const Word& value = w_[++i];
+            if (isKeyword(value, "start")) {
+                target = SeekTarget::Start;
+            } else if (isKeyword(value, "end")) {
+                target = SeekTarget::End;
+            } else {
+                target = SeekTarget::Position;
+                if (const MciError e = device.parseTime(value.text, &position); e != kOk) return e;
+            }
+            haveTarget = true;
+        }
+        if (!haveTarget) return kErrMissingParameter;
+        return device.seek(target, position);
+    }
+
+    MciError status(Device& device) {
+        const Word* item[4];
+        int n = 0;
+        for (int i = 2; i < w_.size(); ++i) {
+            if (isFlag(w_[i])) continue;
+            if (n == 4) return kErrUnknownStatusItem;
+            item[n++] = &w_[i];
+        }
+        if (n == 0) return kErrUnknownStatusItem;
+
+        StatusItem which;
+        int64_t track = 0;
+        auto is = [&](int k, std::string_view keyword) { return k < n && isKeyword(*item[k], keyword); };
+        auto trackNumber = [&](int k) -> MciError {
+            if (k >= n) return kErrMissingParameter;
+            if (!parseInteger(item[k]->text, &track)) return kErrBadNumber;
+            if (track < 1) return kErrOutOfRange;
+            return kOk;
+        };
+        int used = 1;
+        if (is(0, "position")) {
+            which = StatusItem::Position;
+            if (is(1, "track")) {
+                if (const MciError e = trackNumber(2); e != kOk) return e;
+                used = 3;
+            }
+        } else if (is(0, "mode")) {
+            which = StatusItem::Mode;
+        } else if (is(0, "length")) {
+            which = StatusItem::Length;
+            if (is(1, "track")) {
+                if (const MciError e = trackNumber(2); e != kOk) return e;
+                used = 3;
+            }
+        } else if (is(0, "speed")) {
+            which = StatusItem::Speed;
+        } else if (is(0, "volume")) {
+            which = StatusItem::Volume;
+        } else if (is(0, "left") && is(1, "volume")) {
+            which = StatusItem::LeftVolume;
+            used = 2;
+        } else if (is(0, "right") && is(1, "volume")) {
+            which = StatusItem::RightVolume;
+            used = 2;
+        } else if (is(0, "number") && is(1, "of") && is(2, "tracks")) {
+            which = StatusItem::NumberOfTracks;
+            used = 3;
+        } else if (is(0, "media") && is(1, "present")) {
+            which = StatusItem::MediaPresent;
+            used = 2;
+        } else if (is(0, "current") && is(1, "track")) {
+            which = StatusItem::CurrentTrack;
+            used = 2;
+        } else if (is(0, "ready")) {
+            which = StatusItem::Ready;
+        } else if (is(0, "start") && is(1, "position")) {
+            which = StatusItem::StartPosition;
+            used = 2;
+        } else if (is(0, "type") && is(1, "track")) {
+            which = StatusItem::TrackType;
+            if (const MciError e = trackNumber(2); e != kOk) return e;
+            used = 3;
+        } else if (is(0, "time") && is(1, "format")) {
+            if (n != 2) return kErrUnknownStatusItem;
+            if (reply_ != nullptr) reply_->assign(timeFormatName(device.timeFormat()));
+            return kOk;
+        } else {
+            return kErrUnknownStatusItem;
+        }
+        if (used != n) return kErrUnknownStatusItem;
+
+        StatusValue value;
+        if (const MciError e = device.status(which, track, &value); e != kOk) return e;
+        if (reply_ == nullptr) return kOk;
+        switch (value.kind) {
+            case StatusValue::Kind::Integer: writeInteger(value.number, reply_); break;
+            case StatusValue::Kind::Boolean: reply_->assign(value.flag ? "true" : "false"); break;
+            case StatusValue::Kind::Text: reply_->assign(value.text, value.textLength); break;
+            case StatusValue::Kind::Time: device.formatTime(value.number, reply_); break;
+        }
+        return kOk;
+    }
+
+    MciError set(Device& device) {
+        bool any = false;
+        for (int i = 2; i < w_.size(); ++i) {
+            const Word& word = w_[i];
+            if (isFlag(word)) continue;
+            any = true;
+            if (isKeyword(word, "time")) {
+                if (i + 2 >= w_.size()) return kErrMissingParameter;
+                if (!isKeyword(w_[i + 1], "format")) return kErrUnknownKeyword;
+                TimeFormat format;
+                if (const MciError e = parseTimeFormat(w_[i + 2], &format); e != kOk) return e;
+                i += 2;
+                if (const MciError e = device.setTimeFormat(format); e != kOk) return e;
+            } else if (isKeyword(word, "speed")) {
+                if (i + 1 >= w_.size()) return kErrMissingParameter;
+                int64_t speed = 0;
+                if (!parseInteger(w_[++i].text, &speed)) return kErrBadNumber;
+                if (const MciError e = device.setSpeed(speed); e != kOk) return e;
+            } else if (isKeyword(word, "door")) {
+                if (i + 1 >= w_.size()) return kErrMissingParameter;
+                const Word& state = w_[++i];
+                bool open;
+                if (isKeyword(state, "open")) open = true;
+                else if (isKeyword(state, "closed")) open = false;
+                else return kErrUnknownKeyword;
+                if (const MciError e = device.setDoor(open); e != kOk) return e;
+            } else {
+                return kErrUnknownKeyword;
+            }
+        }
+        return any ? kOk : kErrMissingParameter;
+    }
+
+    // setaudio ALIAS [left|right] volume to N
+    MciError setaudio(Device& device) {
+        AudioSide side = AudioSide::Both;
+        bool sawVolume = false;
+        bool haveValue = false;
+        int64_t volume = 0;
+        for (int i = 2; i < w_.size(); ++i) {
+            const Word& word = w_[i];
+            if (isFlag(word)) continue;
+            if (!sawVolume && side == AudioSide::Both && isKeyword(word, "left")) {
+                side = AudioSide::Left;
+            } else if (!sawVolume && side == AudioSide::Both && isKeyword(word, "right")) {
+                side = AudioSide::Right;
+            } else if (!sawVolume && isKeyword(word, "volume")) {
+                sawVolume = true;
+            } else if (sawVolume && !haveValue && isKeyword(word, "to")) {
+                if (i + 1 >= w_.size()) return kErrMissingParameter;
+                if (!parseInteger(w_[++i].text, &volume)) return kErrBadNumber;
+                haveValue = true;
+            } else {
+                return kErrUnknownKeyword;
+            }
+        }
+        if (!sawVolume || !haveValue) return kErrMissingParameter;
+        return device.setAudioVolume(side, volume);
+    }
+
+    State& s_;
+    const CommandWords& w_;
+    std::string* reply_;
+};
+
+}  // namespace
+
+void registerDeviceType(std::string_view typeName, DeviceFactory factory, bool needsElement) {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.types.insert_or_assign(lowerCopy(typeName), Registration{std::move(factory), needsElement});
+}
+
+MciError mciSendString(const std::string& command, std::string* reply) {
+    if (reply != nullptr) reply->clear();
+    MciError result = kOk;
+    try {
+        CommandWords words;
+        result = words.split(command);
+        if (result == kOk && words.size() == 0) result = kErrEmptyCommand;
+        if (result == kOk) {
+            State& s = state();
+            std::lock_guard<std::mutex> lock(s.mutex);
+            result = Interpreter(s, words, reply).run();
+        }
+    } catch (...) {
+        result = kErrInternal;
+    }
+    if (result != kOk && reply != nullptr) reply->clear();
+    return result;
+}
+
+}  // namespace brisko::mci

@@ -1,0 +1,166 @@
+// The "mpegvideo" device on the playback engine: one voice per alias, closed with the alias.
+#include "platform/mci/MpegVideoDevice.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/audio/Engine.h"
+
+namespace brisko::mci {
+
+namespace {
+
+using audio::Engine;
+using audio::VoiceId;
+using audio::VoiceMode;
+
+constexpr int64_t kMaxVolume = 1000;
+constexpr int64_t kMinSpeed = 1;
+constexpr int64_t kMaxSpeed = 10000;
+
+class MpegVideoDevice final : public Device {
+public:
+    explicit MpegVideoDevice(VoiceId voice) : voice_(voice) {}
+    ~MpegVideoDevice() override { Engine::instance().close(voice_); }
+
+    MciError play(std::optional<int64_t> from, std::optional<int64_t> to) override {
+        if ((from && *from < 0) || (to && *to < 0)) return kErrOutOfRange;
+        if (from || to) {
+            const int64_t length = Engine::instance().lengthMs(voice_);
+            if (length < 0) return kErrLengthUnknown;
+            const int64_t start = from ? *from : Engine::instance().positionMs(voice_);
+            if ((from && *from > length) || (to && *to > length)) return kErrOutOfRange;
+            if (to && *to < start) return kErrOutOfRange;
+        }
+        std::string message;
+        if (!Engine::instance().play(voice_, from.value_or(-1), to.value_or(-1), &message)) {
+            return kErrOutOfRange;
+        }
+        return kOk;
+    }
+
+    MciError pause() override {
+        if (Engine::instance().mode(voice_) == VoiceMode::Playing) Engine::instance().pause(voice_);
+        return kOk;
+    }
+
+    MciError resume() override {
+        if (Engine::instance().mode(voice_) == VoiceMode::Paused) Engine::instance().resume(voice_);
+        return kOk;
+    }
+
+    MciError stop() override {
+        Engine::instance().stop(voice_);
+        return kOk;
+    }
+
+    MciError seek(SeekTarget target, int64_t position) override {
+        Engine& engine = Engine::instance();
+        int64_t ms = 0;
+        if (target != SeekTarget::Start) {
+            const int64_t length = engine.lengthMs(voice_);
+            if (length < 0) return kErrLengthUnknown;
+            if (target == SeekTarget::End) {
+                ms = length;
+            } else {
+                if (position < 0 || position > length) return kErrOutOfRange;
+                ms = position;
+            }
+        }
+        std::string message;
+        return engine.seek(voice_, ms, &message) ? kOk : kErrOutOfRange;
+    }
+
+    MciError status(StatusItem item, int64_t track, StatusValue* value) override {
+        Engine& engine = Engine::instance();
+        switch (item) {
+            case StatusItem::Position: {
+                if (track > 1) return kErrOutOfRange;
+                const int64_t position = track == 1 ? 0 : engine.positionMs(voice_);
+                if (position < 0) return kErrDeviceFailed;
+                value->setTime(position);
+                return kOk;
+            }
+            case StatusItem::Mode:
+                switch (engine.mode(voice_)) {
+                    case VoiceMode::Playing: value->setText("playing"); break;
+                    case VoiceMode::Paused: value->setText("paused"); break;
+                    case VoiceMode::Stopped: value->setText("stopped"); break;
+                }
+                return kOk;
+            case StatusItem::Length: {
+                if (track > 1) return kErrOutOfRange;
+                const int64_t length = engine.lengthMs(voice_);
+                if (length < 0) return kErrLengthUnknown;
+                value->setTime(length);
+                return kOk;
+            }
+            case StatusItem::Speed: value->setInteger(engine.speed(voice_)); return kOk;
+            case StatusItem::Volume:
+                value->setInteger((engine.volumeLeft(voice_) + engine.volumeRight(voice_)) / 2);
+                return kOk;
+            case StatusItem::LeftVolume: value->setInteger(engine.volumeLeft(voice_)); return kOk;
+            case StatusItem::RightVolume: value->setInteger(engine.volumeRight(voice_)); return kOk;
+            case StatusItem::NumberOfTracks: value->setInteger(1); return kOk;
+            case StatusItem::CurrentTrack: value->setInteger(1); return kOk;
+            case StatusItem::MediaPresent: value->setBoolean(true); return kOk;
+            case StatusItem::Ready: value->setBoolean(true); return kOk;
+            case StatusItem::StartPosition: value->setTime(0); return kOk;
+            case StatusItem::TrackType:
+                if (track != 1) return kErrOutOfRange;
+                value->setText("audio");
+                return kOk;
+        }
+        return kErrUnknownStatusItem;
+    }
+
+    MciError setSpeed(int64_t speed) override {
+        if (speed < kMinSpeed || speed > kMaxSpeed) return kErrOutOfRange;
+        Engine::instance().setSpeed(voice_, static_cast<int>(speed));
+        return kOk;
+    }
+
+    MciError setAudioVolume(AudioSide side, int64_t volume) override {
+        if (volume < 0 || volume > kMaxVolume) return kErrOutOfRange;
+        Engine& engine = Engine::instance();
+        const int v = static_cast<int>(volume);
+        const int left = side == AudioSide::Right ? engine.volumeLeft(voice_) : v;
+        const int right = side == AudioSide::Left ? engine.volumeRight(voice_) : v;
+        engine.setVolume(voice_, left, right);
+        return kOk;
+    }
+
+private:
+    VoiceId voice_;
+};
+
+}  // namespace
+
+std::unique_ptr<Device> openMpegVideoDevice(const OpenRequest& request, MciError* error) {
+    // Look at the entry first: the engine must never be handed a folder, a pipe or a device
+    // node, whose opening could block or read without end.
+    struct stat info {};
+    if (::stat(request.element.c_str(), &info) != 0) {
+        *error = (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG) ? kErrFileNotFound
+                                                                               : kErrCannotReadFile;
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = kErrNotAFile;
+        return nullptr;
+    }
+    if (info.st_size == 0) {
+        *error = kErrCannotPlayFile;
+        return nullptr;
+    }
+    std::string message;
+    const VoiceId voice = Engine::instance().open(request.element, &message);
+    if (voice < 0) {
+        *error = kErrCannotPlayFile;
+        return nullptr;
+    }
+    return std::make_unique<MpegVideoDevice>(voice);
+}
+
+}  // namespace brisko::mci
