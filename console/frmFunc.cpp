@@ -14,7 +14,9 @@
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
+#include "console/frmMain.h"
 #include "console/frmSelDefault.h"
+#include "ui/Prompt.h"
 
 namespace brisko::console {
 
@@ -73,11 +75,16 @@ void DriveBox::reload() {
 
 void DriveBox::setDrive(const QString& path) {
     const QString mount = driveOfPath(path);
-    if (indexOfMount(mount) < 0) {
+    {
+        // The selection is moved quietly; driveChanged below is the one notice (and is held back
+        // like any signal while a QSignalBlocker is active on this box).
         const QSignalBlocker blocker(this);
-        addItem(mount);
+        if (indexOfMount(mount) < 0) addItem(mount);
+        setCurrentIndex(indexOfMount(mount));
     }
-    setCurrentIndex(indexOfMount(mount));  // emits driveChanged when the drive differs
+    if (mount == current_) return;
+    current_ = mount;
+    emit driveChanged(current_);
 }
 
 // ---- folders ----------------------------------------------------------------------------------
@@ -316,18 +323,42 @@ void frmFunc::Check6_Click() {
 
 void frmFunc::Drive1_Change() {
     // An unreadable drive is refused by the folder list, which then keeps what it showed; the
-    // drive list goes back to the drive of that folder.
-    if (!Dir1->setPath(Drive1->drive())) {
-        const QSignalBlocker blocker(Drive1);
-        Drive1->setDrive(Dir1->path());
+    // drive list goes back to the drive of that folder and the operator is told.
+    const QString drive = Drive1->drive();
+    if (!Dir1->setPath(drive)) {
+        {
+            const QSignalBlocker blocker(Drive1);
+            Drive1->setDrive(Dir1->path());
+        }
+        brisko::ui::message(this, {QStringLiteral("The drive %1 cannot be read.").arg(drive),
+                                   QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                                   brisko::ui::PromptIcon::Warning});
     }
 }
 
 void frmFunc::Dir1_Change() { File1->setPath(Dir1->path()); }
 
 void frmFunc::Command4_Click() {
-    // Completed once the console's settings store is available.
+    frmMain* main = frmMain::instance();
+    if (main != nullptr) {
+        if (Check5->isChecked()) {
+            // Folder and file name joined by one separator; with no file selected the value ends
+            // in the separator.
+            QString folder = Dir1->path();
+            if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+            main->DefaultEditor = folder + File1->fileName();
+        }
+        if (Check6->isChecked()) main->TempDir = Dir1->path();
+        // The file is rewritten whether or not anything changed; a failed write leaves the old
+        // file as it was and is reported.
+        QString error;
+        if (!main->WriteSettings(&error))
+            brisko::ui::message(this, {error, QStringLiteral("Brisko"),
+                                       brisko::ui::PromptButtons::Ok,
+                                       brisko::ui::PromptIcon::Warning});
+    }
     showStoredValues();
+    update();
 }
 
 void frmFunc::cmdSetDefault_Click() {
@@ -336,7 +367,9 @@ void frmFunc::cmdSetDefault_Click() {
     window->raise();
 }
 
-void frmFunc::Command5_Click() { emit encoderRequested(); }
+void frmFunc::Command5_Click() {
+    if (frmMain* main = frmMain::instance()) main->cmdEncoder_Click();
+}
 
 void frmFunc::Command1_Click() { hide(); }
 
@@ -345,7 +378,12 @@ frmSelDefault* frmFunc::selDefaultWindow() {
     return selDefault_;
 }
 
-void frmFunc::showStoredValues() {}
+void frmFunc::showStoredValues() {
+    const frmMain* main = frmMain::instance();
+    if (main == nullptr) return;
+    Label8->setText(main->DefaultEditor);
+    Label9->setText(main->TempDir);
+}
 
 void frmFunc::showEvent(QShowEvent* event) {
     if (!loaded_) {

@@ -129,7 +129,7 @@ public:
     void Check6_Click();
     void Command4_Click();
     void cmdSetDefault_Click();
-    void Command5_Click();
+    void Command5_Click();  // shows the encoder through the main window's cmdEncoder_Click
     void Command1_Click();
     void Drive1_Change();
     void Dir1_Change();
@@ -140,8 +140,6 @@ public:
 signals:
     void autoSegueChanged(bool checked);
     void advancedLayoutChanged(bool checked);
-    // "Wave to MP3 Encoder" was pressed; the main window shows its encoder window.
-    void encoderRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <QDir>
+#include <QScrollBar>
+
 #include "console/frmFunc.h"
+#include "console/frmMain.h"
 #include "ui/Prompt.h"
 
 namespace brisko::console {
@@ -102,18 +106,45 @@ void frmSelDefault::Check13_Click() {
         b->setChecked(false);
 }
 
-void frmSelDefault::Check1_Click() {}
-
-void frmSelDefault::Drive1_Change() {
-    if (!Dir1->setPath(Drive1->drive())) {
-        const QSignalBlocker blocker(Drive1);
-        Drive1->setDrive(Dir1->path());
+void frmSelDefault::Check1_Click() {
+    frmMain* main = frmMain::instance();
+    if (main == nullptr) return;
+    const bool advanced = !Check1->isChecked();
+    for (int i = 0; i < frmMain::kDecks; ++i) {
+        if (main->HScroll1[i] != nullptr) main->HScroll1[i]->setVisible(advanced);
+        if (main->chkPost[i] != nullptr) main->chkPost[i]->setVisible(advanced);
     }
 }
 
-void frmSelDefault::Dir1_Change() {}
+void frmSelDefault::Drive1_Change() {
+    const QString drive = Drive1->drive();
+    if (!Dir1->setPath(drive)) {
+        // An unreadable drive: both windows keep what they showed, and the operator is told.
+        {
+            const QSignalBlocker blocker(Drive1);
+            Drive1->setDrive(Dir1->path());
+        }
+        brisko::ui::message(this, {QStringLiteral("The drive %1 cannot be read.").arg(drive),
+                                   QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                                   brisko::ui::PromptIcon::Warning});
+        return;
+    }
+    frmMain* main = frmMain::instance();
+    if (main == nullptr) return;
+    if (main->Drive1 != nullptr) main->Drive1->setDrive(drive);  // the main window follows
+    // Its folder list goes to the drive too, even when its drive box already showed it.
+    if (main->Dir1 != nullptr) main->Dir1->setPath(Dir1->path());
+    if (main->File1 != nullptr) main->File1->refresh();
+}
+
+void frmSelDefault::Dir1_Change() {
+    frmMain* main = frmMain::instance();
+    if (main != nullptr && main->Dir1 != nullptr) main->Dir1->setPath(Dir1->path());
+}
 
 void frmSelDefault::Command1_Click() {
+    frmMain* main = frmMain::instance();
+    if (main != nullptr) main->DefaultDir = Dir1->path();
     bool any = false;
     for (const QCheckBox* b : {Check2, Check3, Check4, Check5, Check6, Check7, Check8, Check9,
                                Check10, Check12, Check13})
@@ -125,10 +156,30 @@ void frmSelDefault::Command1_Click() {
                                    brisko::ui::PromptIcon::None});
         return;
     }
+    const QString pattern = buildFilePattern();
+    if (main != nullptr) {
+        main->FilePattern = pattern;
+        main->StartMode = Check1->isChecked() ? QStringLiteral("simple") : QStringLiteral("advanced");
+        if (main->File1 != nullptr) main->File1->setPattern(pattern);  // re-reads the list
+    }
     hide();
+    if (main != nullptr) {
+        QString error;
+        if (!main->WriteSettings(&error))
+            brisko::ui::message(this, {error, QStringLiteral("Brisko"),
+                                       brisko::ui::PromptButtons::Ok,
+                                       brisko::ui::PromptIcon::Warning});
+    }
 }
 
-void frmSelDefault::Form_Load() {}
+void frmSelDefault::Form_Load() {
+    // The drive list goes to the drive of the stored library folder (the home folder when none
+    // is stored); the folder list itself is not moved there.
+    const frmMain* main = frmMain::instance();
+    QString dir = main != nullptr ? main->DefaultDir : QString();
+    if (dir.isEmpty()) dir = QDir::homePath();
+    Drive1->setDrive(dir);
+}
 
 void frmSelDefault::showEvent(QShowEvent* event) {
     if (!loaded_) {

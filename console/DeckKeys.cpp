@@ -1,0 +1,211 @@
+// The main window's keyboard dispatcher. It sees every key press before the focused control and
+// never consumes it; each step runs on its own, so a failing step does not stop the next one.
+#include "console/DeckKeys.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "console/frmFunc.h"
+#include "console/frmMain.h"
+#include "media/MediaChannel.h"
+#include "platform/mci/Mci.h"
+#include "ui/KeyCodes.h"
+
+namespace brisko::console {
+
+int64_t roundHalfEven(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
+    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
+    if (value >= kMax) return std::numeric_limits<int32_t>::max();
+    if (value <= kMin) return std::numeric_limits<int32_t>::min();
+    const double floor = std::floor(value);
+    const double diff = value - floor;
+    int64_t result = static_cast<int64_t>(floor);
+    if (diff > 0.5 || (diff == 0.5 && (result % 2) != 0)) ++result;
+    return result;
+}
+
+QString volumeKeyCaption(int volumeBefore, bool up) {
+    if (up && volumeBefore > 99) return QStringLiteral("F");
+    return QString::number(volumeBefore);
+}
+
+QString unduckCaption(int32_t savedVolume) {
+    return savedVolume == 100 ? QStringLiteral("F") : QString::number(savedVolume);
+}
+
+int64_t percentPlayed(int64_t position, int64_t length) {
+    if (length == 0) return -1;
+    const double pct = static_cast<double>(position) * 100.0 / static_cast<double>(length);
+    return std::llabs(roundHalfEven(pct));
+}
+
+}  // namespace brisko::console
+
+namespace {
+
+using brisko::MediaChannel;
+namespace vk = brisko::ui::vk;
+
+// A slot of the per-deck control arrays (0..12; 12 is the spare that belongs to no deck).
+bool hasSlot(int i) { return i >= 0 && i < frmMain::kSlots; }
+
+std::string alias(int i) { return frmMain::deckAlias(i); }
+
+// "play voice" + i: continue from the current position.
+void playOn(int i) { brisko::mci::mciSendString("play " + alias(i)); }
+
+}  // namespace
+
+void frmMain::keyPreview(QKeyEvent* event) {
+    if (event == nullptr || event->type() != QEvent::KeyPress) return;
+    const int code = brisko::ui::virtualKeyCode(*event);
+    if (code == 0) return;  // a plain modifier press, or a key the tables do not know
+    Form_KeyDown(code, brisko::ui::modifierMask(event->modifiers()));
+}
+
+void frmMain::Form_KeyDown(int KeyCode, int Shift) {
+    const int mask = Shift & 7;
+    const bool functionKey = KeyCode >= vk::F1 && KeyCode <= vk::F12;
+    const int fk = KeyCode - vk::F1;  // deck of a function key
+
+    // Volume step on deck i: read, step (the channel refuses a value outside 0..100), caption.
+    auto volumeStep = [this](int i, bool up) {
+        const int step = up ? volumeUpSpeed() : volumeDownSpeed();
+        const int before = MediaChannel::getVolume(alias(i));
+        const int64_t target = static_cast<int64_t>(before) + (up ? step : -step);
+        if (target >= 0 && target <= 100)
+            MediaChannel::setVolume(alias(i), "", static_cast<int>(target));
+        if (hasSlot(i) && Command8[i] != nullptr)
+            Command8[i]->setText(brisko::console::volumeKeyCaption(before, up));
+    };
+
+    // ---- Table 1: by modifier state.
+    switch (mask) {
+        case brisko::ui::ShiftBit:
+            if (functionKey) cmdPlay_Click(fk);
+            break;
+        case brisko::ui::CtrlBit:
+            if (functionKey) Command4_Click(fk);
+            if (KeyCode == vk::LetterA + ('H' - 'A')) cmdHelp_Click();
+            break;
+        case brisko::ui::AltBit:
+            if (functionKey && Text1[fk] != nullptr) Text1[fk]->setFocus();
+            break;
+        case brisko::ui::ShiftBit | brisko::ui::CtrlBit:
+            if (functionKey && chkSegue[fk] != nullptr) {
+                chkSegue[fk]->setChecked(!chkSegue[fk]->isChecked());
+                chkSegue[fk]->setFocus();
+            }
+            break;
+        case brisko::ui::ShiftBit | brisko::ui::AltBit:
+            if (functionKey) Command8_Click(fk);
+            break;
+        case brisko::ui::CtrlBit | brisko::ui::AltBit:
+            if (functionKey && Text3[fk] != nullptr) {
+                if (Text3[fk]->text().isEmpty()) {
+                    if (StartTime[fk] != nullptr) StartTime[fk]->setFocus();
+                } else {
+                    Text3[fk]->setFocus();
+                }
+            }
+            if (KeyCode == vk::LetterA + ('P' - 'A') && currentclip != nullptr)
+                currentclip->setFocus();
+            break;
+        default:
+            break;  // no modifier, or all three: nothing in this table
+    }
+
+    // ---- Table 2: by key code alone.
+    const int current = CurrentDeck;
+    if (functionKey) {
+        volumeStep(fk, false);
+    } else if (KeyCode >= vk::Digit0 + 1 && KeyCode <= vk::Digit0 + 9) {
+        volumeStep(KeyCode - (vk::Digit0 + 1), true);
+    } else if (KeyCode == vk::Digit0) {
+        volumeStep(9, true);
+    } else if (KeyCode == vk::LetterA + ('Q' - 'A')) {
+        volumeStep(10, true);
+    } else if (KeyCode == vk::LetterA + ('W' - 'A')) {
+        volumeStep(11, true);
+    } else if (KeyCode == vk::Add) {
+        const int k = SpaceIndex;
+        const int32_t length = MediaChannel::lengthFrames(alias(k));
+        const int32_t position = MediaChannel::position(alias(k));
+        // A zero length gives no percent; the percent steps are skipped rather than divided by 0.
+        const int64_t pct = brisko::console::percentPlayed(position, length);
+        if (pct >= 0 && hasSlot(k) && Label8[k] != nullptr)
+            Label8[k]->setText(QString::number(pct) + QStringLiteral("%"));
+        if (advancedLayout()) {
+            if (hasSlot(k) && HScroll1[k] != nullptr) HScroll1[k]->setMaximum(100);
+            const int32_t position2 = MediaChannel::position(alias(k));
+            if (pct >= 0 && hasSlot(k) && HScroll1[k] != nullptr)
+                HScroll1[k]->setValue(static_cast<int>(std::min<int64_t>(pct, 1 << 30)));
+            MediaChannel::seek(alias(k), static_cast<int64_t>(position2) + advanceSpeed());
+            playOn(CurrentDeck);
+        }
+    } else if (KeyCode == vk::Subtract) {
+        const int k = SpaceIndex;
+        const int32_t position = MediaChannel::position(alias(k));
+        MediaChannel::seek(alias(k), static_cast<int64_t>(position) - advanceSpeed());
+        playOn(CurrentDeck);
+    } else if (KeyCode == vk::LetterA + ('T' - 'A')) {
+        if (!Ducked) {
+            DuckSavedVolume = MediaChannel::getVolume(alias(current));
+            const int level = duckLevel();
+            MediaChannel::setVolume(alias(current), "", level);
+            if (hasSlot(current) && Command8[current] != nullptr)
+                Command8[current]->setText(QString::number(level));
+            Ducked = true;
+        } else {
+            MediaChannel::setVolume(alias(current), "", DuckSavedVolume);
+            if (hasSlot(current) && Command8[current] != nullptr)
+                Command8[current]->setText(brisko::console::unduckCaption(DuckSavedVolume));
+            Ducked = false;
+        }
+    } else if (KeyCode == vk::LetterA + ('F' - 'A')) {
+        if (File1 != nullptr) File1->setFocus();
+    } else if (KeyCode == vk::LetterA + ('D' - 'A')) {
+        if (Dir1 != nullptr) Dir1->setFocus();
+    } else if (KeyCode == vk::LetterA + ('G' - 'A')) {
+        if (Drive1 != nullptr) Drive1->setFocus();
+    } else if (KeyCode == vk::Next) {
+        MediaChannel::setSpeed(alias(current), MediaChannel::getSpeed(alias(current)) - 10);
+    } else if (KeyCode == vk::Prior) {
+        MediaChannel::setSpeed(alias(current), MediaChannel::getSpeed(alias(current)) + 10);
+    } else if (KeyCode == vk::Insert) {
+        MediaChannel::setSpeed(alias(current), 100);
+    } else if (KeyCode == vk::Home) {
+        MediaChannel::seek(alias(current), 0);
+        playOn(current);
+    } else if (KeyCode == vk::End) {
+        const int32_t length = MediaChannel::lengthMs(alias(current));
+        MediaChannel::seek(alias(current), static_cast<int64_t>(length) - 5000);
+        UpdateStartTimes(current);
+        playOn(current);
+    } else if (KeyCode == vk::Escape) {
+        Command4_Click(current);
+    }
+
+    // ---- Table 3: by key code alone.
+    if (KeyCode == vk::Space) {
+        const int k = SpaceIndex;
+        // An index that names no deck starts nothing and does not move.
+        if (isDeck(k) && Text1[k] != nullptr && !Text1[k]->text().isEmpty()) {
+            cmdPlay_Click(k);
+            ++SpaceIndex;
+        }
+    } else if (KeyCode == vk::OemPlus) {
+        volumeStep(11, true);
+    } else if (KeyCode == vk::OemMinus) {
+        volumeStep(10, true);
+    }
+}
