@@ -19,6 +19,8 @@ struct EngineStats {
     uint64_t periodsMixed = 0;    // output periods the callback has mixed
     int sampleRate = 0;           // output rate of the backend in frames per second
     int framesPerPeriod = 0;      // frames the backend asks for per callback (0 = varies)
+    int64_t lastMixNanos = 0;     // time the most recent mix took (for benchmarks)
+    int openVoices = 0;           // voices currently open
 };
 
 class Engine {
@@ -38,6 +40,8 @@ public:
     bool startBackend(const std::string& spec, std::string* message = nullptr);
     // The spec of the running backend ("null" after a fallback).
     std::string backendSpec() const;
+    // The message of the last backend start that fell back or failed ("" when none).
+    std::string backendMessage() const;
     // Output device names PortAudio offers, for "--audio=list".
     static std::vector<std::string> listDevices();
     // Stops the backend (finalising a WAV file) and closes every voice. Called at exit.

@@ -1,0 +1,230 @@
+// The output backends: PortAudio, a real-time paced thread (silent or writing a WAV file), and
+// the manual backend of tests.
+#include <portaudio.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#if defined(BRISKO_HAVE_ALSA)
+#include <alsa/asoundlib.h>
+#endif
+#if defined(BRISKO_HAVE_JACK)
+#include <jack/jack.h>
+#endif
+
+#include "platform/audio/Backend.h"
+#include "platform/audio/WavFileWriter.h"
+
+namespace brisko::audio {
+namespace {
+
+constexpr int kDefaultRate = 48000;
+constexpr int kPacedPeriod = 1024;
+
+#if defined(BRISKO_HAVE_ALSA)
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
+#if defined(BRISKO_HAVE_JACK)
+void quietJack(const char*) {}
+#endif
+
+// ALSA and JACK print pages of errors while PortAudio probes a machine without sound cards.
+void silenceAudioLibraries() {
+#if defined(BRISKO_HAVE_ALSA)
+    snd_lib_error_set_handler(&quietAlsa);
+#endif
+#if defined(BRISKO_HAVE_JACK)
+    jack_set_error_function(&quietJack);
+    jack_set_info_function(&quietJack);
+#endif
+}
+
+bool initPortAudio(std::string* message) {
+    silenceAudioLibraries();
+    const PaError e = Pa_Initialize();
+    if (e != paNoError) {
+        if (message) *message = std::string("cannot start PortAudio: ") + Pa_GetErrorText(e);
+        return false;
+    }
+    return true;
+}
+
+class ManualBackend final : public Backend {
+public:
+    explicit ManualBackend(int rate) : rate_(rate) {}
+    bool start(std::string*) override { return true; }
+    void stop() override {}
+    int sampleRate() const override { return rate_; }
+    int framesPerPeriod() const override { return 0; }
+    bool isManual() const override { return true; }
+
+private:
+    int rate_;
+};
+
+// Calls the mixer from its own thread at the pace of a sound card; optionally records the mix.
+class PacedBackend final : public Backend {
+public:
+    PacedBackend(MixCallback mix, void* context, std::string wavPath)
+        : mix_(mix), context_(context), wavPath_(std::move(wavPath)) {}
+    ~PacedBackend() override { stop(); }
+
+    bool start(std::string* message) override {
+        if (!wavPath_.empty() && !writer_.open(wavPath_, kDefaultRate, message)) return false;
+        running_.store(true);
+        thread_ = std::thread([this] { run(); });
+        return true;
+    }
+    void stop() override {
+        running_.store(false);
+        if (thread_.joinable()) thread_.join();
+        writer_.finish();
+    }
+    int sampleRate() const override { return kDefaultRate; }
+    int framesPerPeriod() const override { return kPacedPeriod; }
+
+private:
+    void run() {
+        using Clock = std::chrono::steady_clock;
+        std::vector<float> buffer(kPacedPeriod * 2);
+        const auto period = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double>(double(kPacedPeriod) / kDefaultRate));
+        auto next = Clock::now();
+        auto lastRefresh = next;
+        while (running_.load(std::memory_order_relaxed)) {
+            mix_(context_, buffer.data(), kPacedPeriod);
+            if (!wavPath_.empty()) {
+                writer_.write(buffer.data(), kPacedPeriod);
+                const auto now = Clock::now();
+                if (now - lastRefresh >= std::chrono::milliseconds(500)) {
+                    writer_.refreshHeader();
+                    lastRefresh = now;
+                }
+            }
+            next += period;
+            const auto now = Clock::now();
+            if (now - next > std::chrono::seconds(1)) next = now;  // fell far behind: do not race
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    MixCallback mix_;
+    void* context_;
+    std::string wavPath_;
+    WavFileWriter writer_;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+class PortAudioBackend final : public Backend {
+public:
+    PortAudioBackend(MixCallback mix, void* context, std::string device)
+        : mix_(mix), context_(context), device_(std::move(device)) {}
+    ~PortAudioBackend() override { stop(); }
+
+    bool start(std::string* message) override {
+        if (!initPortAudio(message)) return false;
+        initialised_ = true;
+        PaDeviceIndex index = paNoDevice;
+        if (device_.empty()) {
+            index = Pa_GetDefaultOutputDevice();
+            if (index == paNoDevice) return fail(message, "no audio output device");
+        } else {
+            const int count = Pa_GetDeviceCount();
+            for (int i = 0; i < count; ++i) {
+                const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+                if (info && info->maxOutputChannels >= 2 && device_ == info->name) index = i;
+            }
+            if (index == paNoDevice) return fail(message, "no audio output device called \"" + device_ + "\"");
+        }
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
+        if (!info || info->maxOutputChannels < 2) return fail(message, "the audio device has no stereo output");
+        PaStreamParameters params{};
+        params.device = index;
+        params.channelCount = 2;
+        params.sampleFormat = paFloat32;
+        params.suggestedLatency = info->defaultLowOutputLatency;
+        const double rates[] = {double(kDefaultRate), 44100.0, info->defaultSampleRate};
+        for (double r : rates) {
+            if (Pa_IsFormatSupported(nullptr, &params, r) == paFormatIsSupported) {
+                rate_ = static_cast<int>(r);
+                break;
+            }
+        }
+        if (rate_ == 0) return fail(message, "the audio device accepts none of our sample rates");
+        PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified, paClipOff,
+                                  &PortAudioBackend::callback, this);
+        if (e == paNoError) e = Pa_StartStream(stream_);
+        if (e != paNoError) return fail(message, std::string("cannot start the audio device: ") + Pa_GetErrorText(e));
+        return true;
+    }
+    void stop() override {
+        if (stream_) {
+            Pa_StopStream(stream_);
+            Pa_CloseStream(stream_);
+            stream_ = nullptr;
+        }
+        if (initialised_) {
+            Pa_Terminate();
+            initialised_ = false;
+        }
+    }
+    int sampleRate() const override { return rate_; }
+    int framesPerPeriod() const override { return 0; }
+
+private:
+    bool fail(std::string* message, const std::string& why) {
+        if (message) *message = why;
+        stop();
+        return false;
+    }
+    static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
+                        PaStreamCallbackFlags, void* user) {
+        auto* self = static_cast<PortAudioBackend*>(user);
+        self->mix_(self->context_, static_cast<float*>(output), static_cast<int>(frames));
+        return paContinue;
+    }
+
+    MixCallback mix_;
+    void* context_;
+    std::string device_;
+    PaStream* stream_ = nullptr;
+    bool initialised_ = false;
+    int rate_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context,
+                                     std::string* message) {
+    if (spec == "portaudio") return std::make_unique<PortAudioBackend>(mix, context, "");
+    if (spec.rfind("portaudio:", 0) == 0) return std::make_unique<PortAudioBackend>(mix, context, spec.substr(10));
+    if (spec == "null") return std::make_unique<PacedBackend>(mix, context, "");
+    if (spec.rfind("file:", 0) == 0 && spec.size() > 5) return std::make_unique<PacedBackend>(mix, context, spec.substr(5));
+    if (spec == "manual") return std::make_unique<ManualBackend>(kDefaultRate);
+    if (spec.rfind("manual:", 0) == 0) {
+        char* end = nullptr;
+        const long rate = std::strtol(spec.c_str() + 7, &end, 10);
+        if (end && *end == '\0' && rate >= 8000 && rate <= 384000)
+            return std::make_unique<ManualBackend>(static_cast<int>(rate));
+    }
+    if (message) *message = "unknown audio output \"" + spec + "\"";
+    return nullptr;
+}
+
+std::vector<std::string> portAudioDevices() {
+    std::vector<std::string> names;
+    if (!initPortAudio(nullptr)) return names;
+    const int count = Pa_GetDeviceCount();
+    for (int i = 0; i < count; ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info && info->maxOutputChannels >= 2) names.emplace_back(info->name);
+    }
+    Pa_Terminate();
+    return names;
+}
+
+}  // namespace brisko::audio

@@ -1,0 +1,370 @@
+// FFmpeg decoding of one audio stream, resampled to the output rate, with exact seeking.
+#include "platform/audio/Decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/intreadwrite.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace brisko::audio {
+namespace {
+
+bool isPcm(int codecId) {
+    return codecId >= AV_CODEC_ID_PCM_S16LE && codecId < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// Decoders that need no history: a seek can land exactly on the target.
+bool needsNoPreroll(int codecId) {
+    return isPcm(codecId) || codecId == AV_CODEC_ID_FLAC;
+}
+
+AVCodecContext* openCodec(AVStream* st, std::string* error) {
+    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+    if (!codec) {
+        if (error) *error = "no decoder for this audio format";
+        return nullptr;
+    }
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    if (!ctx) {
+        if (error) *error = "out of memory";
+        return nullptr;
+    }
+    int r = avcodec_parameters_to_context(ctx, st->codecpar);
+    if (r >= 0) {
+        ctx->pkt_timebase = st->time_base;
+        ctx->thread_count = 1;
+        r = avcodec_open2(ctx, codec, nullptr);
+    }
+    if (r < 0) {
+        if (error) *error = "cannot start the decoder (" + ffmpegErrorText(r) + ")";
+        avcodec_free_context(&ctx);
+        return nullptr;
+    }
+    return ctx;
+}
+
+void discardOtherStreams(AVFormatContext* fmt, int keep) {
+    for (unsigned i = 0; i < fmt->nb_streams; ++i)
+        fmt->streams[i]->discard = static_cast<int>(i) == keep ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+}
+
+}  // namespace
+
+std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int outRate, std::string* error) {
+    std::unique_ptr<Decoder> d(new Decoder);
+    d->outRate_ = outRate;
+    d->input_ = std::make_unique<FormatInput>();
+    if (!d->input_->open(std::move(file), true, error)) return nullptr;
+    AVFormatContext* fmt = d->input_->context();
+    d->streamIndex_ = d->input_->bestAudioStream();
+    if (d->streamIndex_ < 0) {
+        if (error) *error = "the file has no audio stream";
+        return nullptr;
+    }
+    discardOtherStreams(fmt, d->streamIndex_);
+    d->codec_ = openCodec(fmt->streams[d->streamIndex_], error);
+    if (!d->codec_) return nullptr;
+    d->packet_ = av_packet_alloc();
+    d->frame_ = av_frame_alloc();
+    if (!d->packet_ || !d->frame_) {
+        if (error) *error = "out of memory";
+        return nullptr;
+    }
+    // Decode the first frame now: a file that yields no sound at all is refused here.
+    if (!d->nextFrame() || d->frame_->sample_rate <= 0) {
+        if (error) *error = "no decodable audio in the file";
+        return nullptr;
+    }
+    d->srcRate_ = d->frame_->sample_rate;
+    d->frameReady_ = true;
+    return d;
+}
+
+Decoder::~Decoder() {
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    swr_free(&swr_);
+    avcodec_free_context(&codec_);
+}
+
+void Decoder::setOutRate(int rate) {
+    outRate_ = rate;
+    swr_free(&swr_);
+    swrFormat_ = -1;
+}
+
+int Decoder::codecId() const { return codec_ ? static_cast<int>(codec_->codec_id) : 0; }
+
+int64_t Decoder::frameStartSamples(const AVFrame* frame) const {
+    int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) return INT64_MIN;
+    const AVRational tb = input_->context()->streams[streamIndex_]->time_base;
+    return av_rescale_q(pts, tb, AVRational{1, srcRate_ > 0 ? srcRate_ : frame->sample_rate});
+}
+
+bool Decoder::nextFrame() {
+    AVFormatContext* fmt = input_->context();
+    for (;;) {
+        int r = avcodec_receive_frame(codec_, frame_);
+        if (r == 0) return true;
+        if (r == AVERROR_EOF) return false;
+        if (r != AVERROR(EAGAIN) && demuxEnded_) return false;
+        if (demuxEnded_) return false;
+        r = av_read_frame(fmt, packet_);
+        if (r < 0) {
+            demuxEnded_ = true;
+            avcodec_send_packet(codec_, nullptr);
+            continue;
+        }
+        if (packet_->stream_index != streamIndex_) {
+            av_packet_unref(packet_);
+            continue;
+        }
+        r = avcodec_send_packet(codec_, packet_);
+        av_packet_unref(packet_);
+        if (r < 0 && r != AVERROR(EAGAIN)) ++badPackets_;  // corrupt data: skip the packet
+    }
+}
+
+bool Decoder::setupResampler(const AVFrame* frame) {
+    const int channels = frame->ch_layout.nb_channels;
+    if (swr_ && swrFormat_ == frame->format && swrRate_ == frame->sample_rate && swrChannels_ == channels)
+        return true;
+    swr_free(&swr_);
+    AVChannelLayout in{};
+    if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame->ch_layout) == 0)
+        av_channel_layout_default(&in, channels);
+    else
+        av_channel_layout_copy(&in, &frame->ch_layout);
+    AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+    int r = swr_alloc_set_opts2(&swr_, &out, AV_SAMPLE_FMT_FLT, outRate_, &in,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr);
+    // A mono source plays at full level on both sides.
+    if (r >= 0 && channels == 1) {
+        const double both[2] = {1.0, 1.0};
+        r = swr_set_matrix(swr_, both, 1);
+    }
+    av_channel_layout_uninit(&in);
+    if (r < 0 || swr_init(swr_) < 0) {
+        swr_free(&swr_);
+        return false;
+    }
+    swrFormat_ = frame->format;
+    swrRate_ = frame->sample_rate;
+    swrChannels_ = channels;
+    return true;
+}
+
+void Decoder::takeFrame() {
+    const int64_t n = frame_->nb_samples;
+    int64_t start = srcPos_;
+    if (placeByTimestamp_) {
+        const int64_t ts = frameStartSamples(frame_);
+        if (ts != INT64_MIN) {
+            if (!originKnown_) {
+                origin_ = ts;
+                originKnown_ = true;
+            }
+            start = ts - origin_;
+        } else if (!originKnown_) {
+            originKnown_ = true;  // no timestamps at all: count from here
+            start = 0;
+        }
+        placeByTimestamp_ = false;
+    }
+    const int64_t skip = std::clamp<int64_t>(discardUntil_ - start, 0, n);
+    srcPos_ = start + n;
+    if (skip >= n || n <= 0) return;
+    if (!setupResampler(frame_)) return;
+
+    const auto fmt = static_cast<AVSampleFormat>(frame_->format);
+    const int bps = av_get_bytes_per_sample(fmt);
+    const int channels = frame_->ch_layout.nb_channels;
+    const uint8_t* in[64] = {};
+    if (av_sample_fmt_is_planar(fmt)) {
+        for (int c = 0; c < channels && c < 64; ++c) in[c] = frame_->extended_data[c] + skip * bps;
+    } else {
+        in[0] = frame_->extended_data[0] + skip * bps * channels;
+    }
+    const int inCount = static_cast<int>(n - skip);
+    const int cap = swr_get_out_samples(swr_, inCount);
+    if (cap <= 0) return;
+    const size_t base = pending_.size();
+    pending_.resize(base + static_cast<size_t>(cap) * 2);
+    uint8_t* outPtr = reinterpret_cast<uint8_t*>(pending_.data() + base);
+    const int got = swr_convert(swr_, &outPtr, cap, in, inCount);
+    pending_.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
+}
+
+void Decoder::finish() {
+    if (swr_) {
+        const int cap = swr_get_out_samples(swr_, 0);
+        if (cap > 0) {
+            const size_t base = pending_.size();
+            pending_.resize(base + static_cast<size_t>(cap) * 2);
+            uint8_t* outPtr = reinterpret_cast<uint8_t*>(pending_.data() + base);
+            const int got = swr_convert(swr_, &outPtr, cap, nullptr, 0);
+            pending_.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
+        }
+    }
+    finished_ = true;
+}
+
+int64_t Decoder::read(float* out, int64_t maxFrames) {
+    int64_t produced = 0;
+    while (produced < maxFrames) {
+        if (pendingOff_ < pending_.size()) {
+            const int64_t avail = static_cast<int64_t>(pending_.size() - pendingOff_) / 2;
+            const int64_t n = std::min(avail, maxFrames - produced);
+            std::memcpy(out + produced * 2, pending_.data() + pendingOff_, static_cast<size_t>(n) * 2 * sizeof(float));
+            pendingOff_ += static_cast<size_t>(n) * 2;
+            produced += n;
+            continue;
+        }
+        if (finished_) break;
+        pending_.clear();
+        pendingOff_ = 0;
+        if (frameReady_) {
+            frameReady_ = false;
+            takeFrame();
+            continue;
+        }
+        if (!nextFrame()) {
+            finish();
+            continue;
+        }
+        takeFrame();
+    }
+    return produced;
+}
+
+bool Decoder::seek(int64_t target) {
+    if (target < 0) target = 0;
+    AVFormatContext* fmt = input_->context();
+    AVStream* st = fmt->streams[streamIndex_];
+    // Ogg stamps the packets of its last page from the final granule, which misplaces them
+    // after a seek there: land well before the end so continuous counting carries us over it.
+    const int id = codecId();
+    const double preroll = needsNoPreroll(id) ? 0.0 : (id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS) ? 5.0 : 0.3;
+    // Seek a little before the target, further back when the demuxer lands after it.
+    const double backoffs[] = {preroll, preroll + 2.0, preroll + 15.0, -1.0};
+    bool seeked = false;
+    for (double back : backoffs) {
+        int64_t at = back < 0 ? 0 : target - static_cast<int64_t>(back * srcRate_);
+        if (at < 0) at = 0;
+        const int64_t ts = av_rescale_q(origin_ + at, AVRational{1, srcRate_}, st->time_base);
+        int r = avformat_seek_file(fmt, streamIndex_, INT64_MIN, ts, ts, 0);
+        if (r < 0) r = av_seek_frame(fmt, streamIndex_, ts, AVSEEK_FLAG_BACKWARD);
+        if (r < 0) continue;
+        seeked = true;
+        avcodec_flush_buffers(codec_);
+        swr_free(&swr_);
+        swrFormat_ = -1;
+        pending_.clear();
+        pendingOff_ = 0;
+        finished_ = false;
+        demuxEnded_ = false;
+        frameReady_ = false;
+        placeByTimestamp_ = true;
+        discardUntil_ = target;
+        srcPos_ = target;
+        // Some demuxers (Ogg) stamp only some packets after a seek: frames before the first
+        // stamped one cannot be placed and are dropped (they lie before the target anyway).
+        bool got = nextFrame();
+        for (int dropped = 0; got && frameStartSamples(frame_) == INT64_MIN && dropped < 64; ++dropped)
+            got = nextFrame();
+        if (!got) {
+            if (back >= 0 && at > 0) continue;
+            finish();
+            return true;
+        }
+        const int64_t ts0 = frameStartSamples(frame_);
+        if (ts0 != INT64_MIN && ts0 - origin_ > target && back >= 0 && at > 0) continue;
+        frameReady_ = true;
+        return true;
+    }
+    return seeked;
+}
+
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
+    bool decode = false;
+    {
+        FormatInput in;
+        if (!in.open(file, false, nullptr)) return -1;
+        AVFormatContext* fmt = in.context();
+        if (stream < 0 || static_cast<unsigned>(stream) >= fmt->nb_streams) {
+            if (avformat_find_stream_info(fmt, nullptr) < 0) return -1;
+            if (stream < 0 || static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
+        }
+        discardOtherStreams(fmt, stream);
+        AVStream* st = fmt->streams[stream];
+        const AVCodecID id = st->codecpar->codec_id;
+        decode = id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS || st->codecpar->sample_rate <= 0;
+        if (!decode) {
+            AVPacket* pkt = av_packet_alloc();
+            if (!pkt) return -1;
+            int64_t duration = 0, skipped = 0;
+            while (av_read_frame(fmt, pkt) >= 0) {
+                if (pkt->stream_index == stream) {
+                    if (pkt->duration <= 0) {
+                        decode = true;
+                        av_packet_unref(pkt);
+                        break;
+                    }
+                    duration += pkt->duration;
+                    size_t size = 0;
+                    const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
+                    if (side && size >= 8) skipped += int64_t(AV_RL32(side)) + int64_t(AV_RL32(side + 4));
+                }
+                av_packet_unref(pkt);
+            }
+            av_packet_free(&pkt);
+            if (!decode) {
+                const int64_t frames =
+                    av_rescale_q(duration, st->time_base, AVRational{1, st->codecpar->sample_rate}) - skipped;
+                return std::max<int64_t>(frames, 0);
+            }
+        }
+    }
+    // Count what the decoder delivers.
+    FormatInput in;
+    if (!in.open(file, static_cast<bool>(false), nullptr)) return -1;
+    AVFormatContext* fmt = in.context();
+    if (static_cast<unsigned>(stream) >= fmt->nb_streams && avformat_find_stream_info(fmt, nullptr) < 0) return -1;
+    if (static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
+    discardOtherStreams(fmt, stream);
+    AVCodecContext* ctx = openCodec(fmt->streams[stream], nullptr);
+    if (!ctx) return -1;
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    int64_t frames = 0;
+    bool ended = false;
+    while (pkt && frame) {
+        int r = avcodec_receive_frame(ctx, frame);
+        if (r == 0) {
+            frames += frame->nb_samples;
+            av_frame_unref(frame);
+            continue;
+        }
+        if (r == AVERROR_EOF || ended) break;
+        if (av_read_frame(fmt, pkt) < 0) {
+            ended = true;
+            avcodec_send_packet(ctx, nullptr);
+            continue;
+        }
+        if (pkt->stream_index == stream) avcodec_send_packet(ctx, pkt);
+        av_packet_unref(pkt);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&ctx);
+    return frames;
+}
+
+}  // namespace brisko::audio

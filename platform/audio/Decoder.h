@@ -1,0 +1,87 @@
+// Decodes one audio stream of a media file into interleaved stereo float at the output rate, with
+// sample-exact seeking on the decoded timeline (frame 0 = first sample the decoder delivers after
+// trimming encoder delay).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/audio/SourceFile.h"
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwrContext;
+
+namespace brisko::audio {
+
+class Decoder {
+public:
+    // Opens FILE, finds its audio stream and decodes the first frame. nullptr and *error on failure.
+    static std::unique_ptr<Decoder> open(std::shared_ptr<SourceFile> file, int outRate, std::string* error);
+    ~Decoder();
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    int sourceRate() const { return srcRate_; }
+    int outRate() const { return outRate_; }
+    int streamIndex() const { return streamIndex_; }
+    int codecId() const;
+    // Changes the output rate; takes effect with the next seek.
+    void setOutRate(int rate);
+
+    // Writes up to MAX frames into OUT (interleaved stereo); returns the number written. Fewer
+    // than MAX only at the end of the stream (then atEnd() is true).
+    int64_t read(float* out, int64_t maxFrames);
+    bool atEnd() const { return finished_ && pendingOff_ >= pending_.size(); }
+    // Source frame just after the last one decoded; exact once atEnd().
+    int64_t sourcePosition() const { return srcPos_; }
+
+    // Restarts decoding so that the next frame read is source frame FRAME (sample-exact).
+    // Returns false when the container cannot seek; decoding then continues from the start.
+    bool seek(int64_t frame);
+
+private:
+    Decoder() = default;
+    bool setupResampler(const AVFrame* frame);
+    // Decodes the next frame into frame_; false at the end of the stream.
+    bool nextFrame();
+    void takeFrame();
+    void finish();
+    int64_t frameStartSamples(const AVFrame* frame) const;
+
+    std::unique_ptr<FormatInput> input_;
+    AVCodecContext* codec_ = nullptr;
+    SwrContext* swr_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int streamIndex_ = -1;
+    int srcRate_ = 0;
+    int outRate_ = 0;
+    // Resampler input configuration, to notice format changes mid-stream.
+    int swrFormat_ = -1;
+    int swrRate_ = 0;
+    int swrChannels_ = 0;
+
+    int64_t origin_ = 0;         // timestamp (in samples) of source frame 0
+    bool originKnown_ = false;
+    bool placeByTimestamp_ = true;  // next frame is placed by its timestamp (after open or seek)
+    int64_t srcPos_ = 0;         // source frame following the last decoded one
+    int64_t discardUntil_ = 0;   // source frames before this are dropped (seek target)
+    bool demuxEnded_ = false;
+    bool finished_ = false;
+    bool frameReady_ = false;    // frame_ holds a decoded frame not yet taken
+    int badPackets_ = 0;
+
+    std::vector<float> pending_;  // converted frames not yet read
+    size_t pendingOff_ = 0;       // in floats
+};
+
+// Exact number of source frames the decoder delivers for FILE's stream STREAM: a packet scan
+// (durations minus the trimmed encoder delay and padding) where packet durations are exact, a
+// full decode where they are not (Vorbis, Opus, or any packet without a duration). -1 on failure.
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream);
+
+}  // namespace brisko::audio

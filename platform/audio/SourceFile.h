@@ -1,0 +1,53 @@
+// An open media file shared by the decoder and the length scan, read through FFmpeg with our own
+// I/O so that both keep working on the same open file even after its name is deleted.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct AVFormatContext;
+
+namespace brisko::audio {
+
+class SourceFile {
+public:
+    // Opens PATH for reading; nullptr and *error when it is missing, a folder, empty or unreadable.
+    static std::shared_ptr<SourceFile> open(const std::string& path, std::string* error);
+    ~SourceFile();
+    SourceFile(const SourceFile&) = delete;
+    SourceFile& operator=(const SourceFile&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+
+private:
+    SourceFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    int fd_;
+    std::string path_;
+};
+
+// A demuxer over a SourceFile, each with its own read position.
+class FormatInput {
+public:
+    FormatInput();
+    ~FormatInput();
+    FormatInput(const FormatInput&) = delete;
+    FormatInput& operator=(const FormatInput&) = delete;
+
+    // Opens the container; with FIND_INFO reads ahead until the streams are known.
+    bool open(std::shared_ptr<SourceFile> file, bool findInfo, std::string* error);
+    AVFormatContext* context() const { return fmt_; }
+    // Index of the best audio stream, -1 if none.
+    int bestAudioStream() const;
+
+private:
+    std::shared_ptr<SourceFile> file_;
+    AVFormatContext* fmt_ = nullptr;
+    struct Io;
+    std::unique_ptr<Io> io_;
+};
+
+std::string ffmpegErrorText(int code);
+
+}  // namespace brisko::audio

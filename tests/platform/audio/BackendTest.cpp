@@ -1,0 +1,148 @@
+// Output backends: the WAV recording of the mix, fallbacks, and the WAV writer itself.
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "platform/audio/WavFileWriter.h"
+#include "tests/platform/audio/AudioTestUtil.h"
+
+namespace brisko::test {
+namespace {
+
+using audio::Engine;
+
+uint32_t le32(const std::string& b, size_t at) {
+    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
+           uint32_t(uint8_t(b[at + 3])) << 24;
+}
+int16_t le16(const std::string& b, size_t at) { return int16_t(uint16_t(uint8_t(b[at])) | uint16_t(uint8_t(b[at + 1])) << 8); }
+
+// Checks the header of a 16-bit stereo 48 kHz WAV and returns its samples.
+std::vector<int16_t> readWav(const std::string& bytes) {
+    EXPECT_GE(bytes.size(), 44u);
+    if (bytes.size() < 44) return {};
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32(bytes, 16), 16u);
+    EXPECT_EQ(le16(bytes, 20), 1);
+    EXPECT_EQ(le16(bytes, 22), 2);
+    EXPECT_EQ(le32(bytes, 24), 48000u);
+    EXPECT_EQ(le16(bytes, 34), 16);
+    EXPECT_EQ(bytes.substr(36, 4), "data");
+    const uint32_t data = le32(bytes, 40);
+    EXPECT_EQ(le32(bytes, 4), data + 36);
+    EXPECT_LE(data, bytes.size() - 44);
+    std::vector<int16_t> s(data / 2);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = le16(bytes, 44 + i * 2);
+    return s;
+}
+
+class BackendOutput : public EngineFixture {
+protected:
+    void TearDown() override {
+        engine.closeAll();
+        engine.startBackend("manual:48000");
+    }
+};
+
+TEST_F(BackendOutput, FileBackendRecordsTheMixAsItPlays) {
+    const std::string wav = dir.file("aircheck.wav");
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {1000.0, 5.0, 48000, 2, 0.5});
+    ASSERT_TRUE(engine.startBackend("file:" + wav));
+    EXPECT_EQ(engine.backendSpec(), "file:" + wav);
+    EXPECT_EQ(engine.stats().sampleRate, 48000);
+    const auto v = openOk(tone);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    // While it runs the header is kept current: a killed process leaves a readable file.
+    std::vector<int16_t> live;
+    for (int i = 0; i < 100 && live.size() < 48000; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        live = readWav(readFile(wav));
+    }
+    EXPECT_GE(live.size(), 48000u);
+    ASSERT_TRUE(engine.startBackend("manual:48000"));  // finalises the file
+    const auto samples = readWav(readFile(wav));
+    ASSERT_GE(samples.size(), live.size());
+    EXPECT_EQ(samples.size() * 2 + 44, readFile(wav).size());
+    // The tone is in there at its level and pitch.
+    std::vector<float> stereo(samples.size());
+    for (size_t i = 0; i < samples.size(); ++i) stereo[i] = samples[i] / 32768.0f;
+    const int64_t start = firstLoudFrame(stereo);
+    ASSERT_GE(start, 0);
+    EXPECT_NEAR(rms(stereo, start, 24000), 0.5 / std::sqrt(2.0), 5e-3);
+    EXPECT_NEAR(zeroCrossingFrequency(stereo, start, 24000, 48000), 1000.0, 3.0);
+    EXPECT_GT(engine.stats().periodsMixed, 40u);
+}
+
+TEST_F(BackendOutput, UnusableOutputsFallBackToNull) {
+    std::string message;
+    EXPECT_FALSE(engine.startBackend("portaudio:no such device anywhere", &message));
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(engine.backendSpec(), "null");
+    EXPECT_EQ(engine.backendMessage(), message);
+    message.clear();
+    EXPECT_FALSE(engine.startBackend("file:" + dir.file("no/such/folder/x.wav"), &message));
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(engine.backendSpec(), "null");
+    EXPECT_FALSE(engine.startBackend("bogus", &message));
+    EXPECT_FALSE(engine.startBackend("manual:12", &message));
+    EXPECT_EQ(engine.backendSpec(), "null");
+    // Sound still "plays" on the null output, in real time.
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 0.2, 48000, 2, 0.5});
+    const auto v = openOk(tone);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    for (int i = 0; i < 200 && engine.mode(v) == audio::VoiceMode::Playing; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 200);
+    EXPECT_TRUE(engine.startBackend("manual", &message));
+    EXPECT_TRUE(engine.backendMessage().empty());
+}
+
+TEST_F(BackendOutput, ChangingTheOutputRateKeepsVoicesWhereTheyWere) {
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {500.0, 2.0, 44100, 2, 0.5});
+    ASSERT_TRUE(engine.startBackend("manual:44100"));
+    const auto v = openOk(tone);
+    ASSERT_TRUE(engine.play(v, 0, 1500));
+    render(44100 / 2);
+    EXPECT_EQ(engine.positionMs(v), 500);
+    ASSERT_TRUE(engine.startBackend("manual:48000"));
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Playing);
+    EXPECT_EQ(engine.positionMs(v), 500);
+    const auto out = render(48000);
+    EXPECT_NEAR(zeroCrossingFrequency(out, 0, 40000, 48000), 500.0, 2.0);
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 1500);
+}
+
+TEST(BackendWavWriter, WritesClippedSixteenBitAndKeepsSizesCurrent) {
+    TempDir dir;
+    const std::string path = dir.file("out.wav");
+    audio::WavFileWriter w;
+    std::string error;
+    ASSERT_TRUE(w.open(path, 48000, &error)) << error;
+    const float frames[] = {0.5f, -0.5f, 1.5f, -1.5f, 0.0f, 1.0f};
+    w.write(frames, 3);
+    w.refreshHeader();
+    auto s = readWav(readFile(path));  // readable before finish()
+    ASSERT_EQ(s.size(), 6u);
+    EXPECT_EQ(s[0], 16384);
+    EXPECT_EQ(s[1], -16384);
+    EXPECT_EQ(s[2], 32767);
+    EXPECT_EQ(s[3], -32767);
+    EXPECT_EQ(s[4], 0);
+    EXPECT_EQ(s[5], 32767);
+    w.write(frames, 1);
+    w.finish();
+    s = readWav(readFile(path));
+    EXPECT_EQ(s.size(), 8u);
+    EXPECT_FALSE(w.open(dir.file("missing/dir/x.wav"), 48000, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace brisko::test

@@ -1,0 +1,251 @@
+// What is heard in the mix: start, stop at "to", pause and resume, seek, volume, speed, resampling
+// and many voices at once.
+#include <cmath>
+
+#include "tests/platform/audio/AudioTestUtil.h"
+
+namespace brisko::test {
+namespace {
+
+using audio::Engine;
+using audio::VoiceMode;
+
+class EnginePlayback : public EngineFixture {};
+
+TEST_F(EnginePlayback, ToneStartsInTheNextPeriodAndStopsExactlyAtTo) {
+    const std::string path = dir.file("tone.wav");
+    writeToneWav(path, {440.0, 2.0, 48000, 2, 0.5});
+    const auto v = openOk(path);
+    // Nothing sounds before play.
+    EXPECT_EQ(firstLoudFrame(render(2000)), -1);
+    ASSERT_TRUE(engine.play(v, 0, 500));
+    EXPECT_EQ(engine.mode(v), VoiceMode::Playing);
+    const std::vector<float> out = render(48000);
+    EXPECT_LE(firstLoudFrame(out), 2);
+    EXPECT_GT(rms(out, 23000, 1000), 0.3);
+    EXPECT_EQ(rms(out, 24000, 24000), 0.0);  // 500 ms at 48 kHz, not a frame more
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 500);
+}
+
+TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
+    const std::string path = dir.file("ramp.wav");
+    const auto samples = rampSamples(96000, 2);
+    writePcmWav(path, samples, 2, 48000);
+    const auto v = openOk(path);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    std::vector<float> out = render(5000);
+    for (int f = 0; f < 5000; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
+
+    ASSERT_TRUE(engine.seek(v, 1234));
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 1234);
+    EXPECT_EQ(firstLoudFrame(render(1000), 0, 0.0f), -1);  // seek leaves it stopped
+    ASSERT_TRUE(engine.play(v, -1, -1));
+    out = render(100);
+    const int64_t at = 1234 * 48;
+    for (int f = 0; f < 100; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(at + f) * 2])) << f;
+
+    // play "from" elsewhere restarts exactly there.
+    ASSERT_TRUE(engine.play(v, 100, 200));
+    out = render(6000);
+    for (int f = 0; f < 4800; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(4800 + f) * 2])) << f;
+    EXPECT_EQ(out[4800 * 2], 0.0f);
+    EXPECT_EQ(engine.positionMs(v), 200);
+}
+
+TEST_F(EnginePlayback, PauseAndResumeLeaveNoGapAndNoRepeat) {
+    const std::string path = dir.file("ramp.wav");
+    const auto samples = rampSamples(48000, 2);
+    writePcmWav(path, samples, 2, 48000);
+    const auto v = openOk(path);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    std::vector<float> heard;
+    auto take = [&](int frames) {
+        const auto out = render(frames);
+        for (int f = 0; f < frames; ++f)
+            if (out[size_t(f) * 2] != 0.0f || out[size_t(f) * 2 + 1] != 0.0f) heard.push_back(out[size_t(f) * 2]);
+    };
+    take(1500);
+    engine.pause(v);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Paused);
+    const int64_t pausedAt = engine.positionMs(v);
+    take(700);
+    EXPECT_EQ(engine.positionMs(v), pausedAt);
+    engine.resume(v);
+    take(1300);
+    engine.stop(v);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    take(500);
+    ASSERT_TRUE(engine.play(v, -1, -1));  // continues from where it stopped
+    take(1200);
+    // Every frame of the first 4000 is non-zero: exactly those were heard, in order.
+    ASSERT_EQ(heard.size(), 4000u);
+    for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], sampleValue(samples[i * 2])) << i;
+    EXPECT_EQ(engine.positionMs(v), 4000 / 48);
+}
+
+TEST_F(EnginePlayback, PlayingToTheEndStopsAtTheLength) {
+    const std::string path = dir.file("short.wav");
+    writeToneWav(path, {330.0, 0.7371, 48000, 2, 0.5});
+    const auto v = openOk(path);
+    const auto out = playToEnd(v);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.lengthFrames(v), 35381);
+    EXPECT_EQ(engine.positionMs(v), engine.lengthMs(v));
+    EXPECT_EQ(engine.lengthMs(v), 737);
+    // Play again from the current position: stays at the end.
+    ASSERT_TRUE(engine.play(v, -1, -1));
+    render(100);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 737);
+}
+
+TEST_F(EnginePlayback, OutOfRangeRequestsAreRefused) {
+    const std::string path = dir.file("tone.wav");
+    writeToneWav(path, {440.0, 1.0, 48000, 2, 0.5});
+    const auto v = openOk(path);
+    ASSERT_EQ(engine.lengthMs(v), 1000);
+    std::string error;
+    EXPECT_FALSE(engine.play(v, 0, 1001, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(engine.play(v, 1200, -1));
+    EXPECT_FALSE(engine.play(v, 600, 500));
+    EXPECT_FALSE(engine.play(-1, 0, 10));
+    EXPECT_FALSE(engine.play(v + 1, 0, 10));
+    EXPECT_TRUE(engine.play(v, 0, 1000));
+    EXPECT_TRUE(engine.seek(v, 5000));  // clamped to the length
+    EXPECT_EQ(engine.positionMs(v), 1000);
+    EXPECT_EQ(engine.positionMs(-1), -1);
+}
+
+TEST_F(EnginePlayback, VolumeFollowsAMonotonicTaperPerSide) {
+    EXPECT_EQ(Engine::gainForVolume(1000), 1.0f);
+    EXPECT_EQ(Engine::gainForVolume(0), 0.0f);
+    for (int v = 1; v <= 1000; ++v) ASSERT_GT(Engine::gainForVolume(v), Engine::gainForVolume(v - 1)) << v;
+    // Perceptual: half the scale is far below half the amplitude.
+    EXPECT_LT(Engine::gainForVolume(500), 0.25f);
+
+    const std::string path = dir.file("tone.wav");
+    writeToneWav(path, {440.0, 2.0, 48000, 2, 0.5});
+    const auto v = openOk(path);
+    engine.setVolume(v, 500, 0);
+    EXPECT_EQ(engine.volumeLeft(v), 500);
+    EXPECT_EQ(engine.volumeRight(v), 0);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    auto out = render(9600);
+    double left = 0, right = 0;
+    for (int f = 4800; f < 9600; ++f) {
+        left += out[size_t(f) * 2] * out[size_t(f) * 2];
+        right += std::fabs(out[size_t(f) * 2 + 1]);
+    }
+    EXPECT_NEAR(std::sqrt(left / 4800), 0.5 / std::sqrt(2.0) * Engine::gainForVolume(500), 1e-3);
+    EXPECT_EQ(right, 0.0);
+    // A change ramps over one period, then holds.
+    engine.setVolume(v, 1000, 1000);
+    out = render(4800);
+    EXPECT_NEAR(rms(out, 1024, 3000), 0.5 / std::sqrt(2.0), 2e-3);
+    engine.setVolume(v, 2000, -5);  // clamped
+    EXPECT_EQ(engine.volumeLeft(v), 1000);
+    EXPECT_EQ(engine.volumeRight(v), 0);
+}
+
+TEST_F(EnginePlayback, SpeedChangesPitchAndTempoWhilePositionsStayMediaTime) {
+    const std::string path = dir.file("tone.wav");
+    writeToneWav(path, {440.0, 2.0, 48000, 2, 0.5});
+    const auto v = openOk(path);
+    engine.setSpeed(v, 2000);
+    EXPECT_EQ(engine.speed(v), 2000);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    auto out = render(24000);  // half a second of output = one second of media
+    EXPECT_NEAR(zeroCrossingFrequency(out, 0, 24000, 48000), 880.0, 3.0);
+    EXPECT_NEAR(static_cast<double>(engine.positionMs(v)), 1000.0, 2.0);
+    out = render(48000);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 2000);
+    EXPECT_GT(rms(out, 22000, 1000), 0.3);
+    EXPECT_EQ(rms(out, 24001, 20000), 0.0);
+
+    engine.setSpeed(v, 500);
+    ASSERT_TRUE(engine.play(v, 0, 500));
+    out = render(48000);
+    EXPECT_NEAR(zeroCrossingFrequency(out, 0, 40000, 48000), 220.0, 2.0);
+    EXPECT_GT(rms(out, 46000, 1500), 0.3);  // half a second of media lasts a second
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 500);
+    engine.setSpeed(v, 0);
+    EXPECT_GT(engine.speed(v), 0);
+}
+
+TEST_F(EnginePlayback, OtherSourceRatesAreResampledToTheOutputRate) {
+    const std::string path = dir.file("tone44.wav");
+    writeToneWav(path, {1000.0, 1.0, 44100, 2, 0.5});
+    const auto v = openOk(path);
+    EXPECT_EQ(engine.sourceRate(v), 44100);
+    EXPECT_EQ(engine.lengthFrames(v), 44100);
+    const auto out = playToEnd(v, 4800);
+    EXPECT_NEAR(zeroCrossingFrequency(out, 1000, 40000, 48000), 1000.0, 2.0);
+    // One second of sound lasts 48000 output frames.
+    int64_t last = -1;
+    for (int64_t f = 0; f < int64_t(out.size()) / 2; ++f)
+        if (std::fabs(out[size_t(f) * 2]) > 0.01f) last = f;
+    EXPECT_NEAR(double(last), 48000.0, 30.0);
+    EXPECT_EQ(engine.positionMs(v), 1000);
+}
+
+TEST_F(EnginePlayback, MonoSourcesPlayAtFullLevelOnBothSides) {
+    const std::string path = dir.file("mono.wav");
+    writeToneWav(path, {440.0, 1.0, 48000, 1, 0.5});
+    const auto v = openOk(path);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    const auto out = render(4800);
+    double l = 0, r = 0;
+    for (int f = 0; f < 4800; ++f) {
+        l += out[size_t(f) * 2] * out[size_t(f) * 2];
+        r += out[size_t(f) * 2 + 1] * out[size_t(f) * 2 + 1];
+    }
+    EXPECT_NEAR(std::sqrt(l / 4800), 0.5 / std::sqrt(2.0), 2e-3);
+    EXPECT_NEAR(std::sqrt(r / 4800), 0.5 / std::sqrt(2.0), 2e-3);
+}
+
+TEST_F(EnginePlayback, SeventyVoicesSoundAtOnce) {
+    constexpr int kVoices = 70;
+    std::vector<audio::VoiceId> ids;
+    for (int i = 0; i < kVoices; ++i) {
+        // Each file holds a constant level of its own; the mix must be their exact sum.
+        const std::string path = dir.file("v" + std::to_string(i) + ".wav");
+        writePcmWav(path, std::vector<int16_t>(size_t(48000) * 2, int16_t(10 + i)), 2, 48000);
+        ids.push_back(openOk(path));
+    }
+    for (auto id : ids) ASSERT_TRUE(engine.play(id, 0, -1));
+    const auto out = render(9600);
+    float expected = 0;
+    for (int i = 0; i < kVoices; ++i) expected += sampleValue(int16_t(10 + i));
+    for (int f = 0; f < 9600; f += 97) ASSERT_NEAR(out[size_t(f) * 2], expected, 1e-5f) << f;
+    for (auto id : ids) EXPECT_EQ(engine.mode(id), VoiceMode::Playing);
+    EXPECT_EQ(engine.stats().openVoices, kVoices);
+    // Closing some takes exactly their share out of the mix.
+    for (int i = 0; i < 10; ++i) engine.close(ids[size_t(i)]);
+    EXPECT_FALSE(engine.isOpen(ids[0]));
+    const auto after = render(1000);
+    for (int i = 0; i < 10; ++i) expected -= sampleValue(int16_t(10 + i));
+    EXPECT_NEAR(after[500 * 2], expected, 1e-5f);
+}
+
+TEST_F(EnginePlayback, RenderingWaitsForDecodingSoNothingUnderruns) {
+    const std::string path = dir.file("long.mp3");
+    writeToneMp3(path, {440.0, 20.0, 48000, 2, 0.5}, {});
+    const auto v = openOk(path);
+    const auto before = engine.stats().underruns;
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    // More than the ring holds and more than was decoded at open.
+    for (int i = 0; i < 10; ++i) {
+        const auto out = render(48000);
+        ASSERT_GT(rms(out, 0, 48000), 0.3) << i;
+    }
+    EXPECT_EQ(engine.stats().underruns, before);
+    EXPECT_EQ(engine.positionMs(v), 10000);
+}
+
+}  // namespace
+}  // namespace brisko::test
