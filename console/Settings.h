@@ -37,9 +37,9 @@ QStringList readFields(const QByteArray& content, int maxFields);
 // Reads the file at PATH.
 SettingsRead readSettings(const QString& path);
 
-// The file's bytes for VALUES: five lines ended by CR LF. A value is written as it is, except that
-// one a reader would cut or strip (it holds a comma, or starts or ends with a blank or a double
-// quote) is put in double quotes so that it reads back whole.
+// The file's bytes for VALUES: five lines ended by CR LF, UTF-8. A value is written as it is,
+// except that one the reader would cut or trim (it holds a comma, or starts or ends with a blank)
+// and that holds no double quote is put in double quotes, so that it reads back whole.
 QByteArray formatSettings(const SettingsValues& values);
 
 // Writes VALUES to PATH through a temporary file beside it that is renamed over PATH, so the file

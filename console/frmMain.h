@@ -123,7 +123,10 @@ public:
     int16_t CurrentDeck = 0;
     int16_t SpaceIndex = 0;
     int16_t AdvancedMode = 0;  // 0 or -1
-    int16_t CutOffStarted = 0;
+    // Per deck: 1 once a tick of that deck has seen a positive Cut Off, so that the end of the
+    // deck does not start the next deck a second time. Cleared at the deck's end and when it is
+    // started from idle.
+    DeckArray<int16_t> CutOffStarted{};
     int16_t FillPointer = 0;
     int16_t FillFull = 0;
     bool Ducked = false;       // keyboard duck in force
@@ -133,7 +136,7 @@ public:
 
     // ---- Other windows. The Functions window is built (hidden) at start-up and holds the
     // operator settings; the others are built on first use.
-    frmFunc* Func() const { return func_; }
+    frmFunc* Func();
     frmHelp* helpWindow();
     frmSetIndex* setIndexWindow();
 
@@ -230,7 +233,9 @@ private:
     void connectDeck(int i);
     void setDeckIdleLook(int i);
     void startDrag();
+    void Dir1_KeyPress(int keyAscii);
     int64_t parentHandle() const;
+    bool endOfClip(int i);
 
     frmFunc* func_ = nullptr;
     frmHelp* help_ = nullptr;

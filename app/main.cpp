@@ -1,0 +1,58 @@
+// The program: resolves its folder, starts the audio output, shows the deck console and, at the
+// end, shuts the audio engine down (which finalises a WAV recording).
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/AppOptions.h"
+#include "console/frmMain.h"
+#include "platform/audio/Engine.h"
+#include "platform/common/ProgramFolder.h"
+
+int main(int argc, char** argv) {
+    brisko::resolveProgramFolder(argc > 0 ? argv[0] : nullptr);
+
+    // Qt's own options (-platform, -style, ...) are taken out by QApplication; the options are
+    // read from what is left. "--audio=list" must work without a display, so it is looked for
+    // first.
+    for (int k = 1; k < argc; ++k) {
+        if (std::string(argv[k]) == "--") break;
+        if (std::string(argv[k]) == "--audio=list") {
+            for (const std::string& name : brisko::audio::Engine::listDevices())
+                std::printf("%s\n", name.c_str());
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brisko"));
+    std::vector<std::string> args;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype k = 1; k < arguments.size(); ++k) args.push_back(arguments[k].toStdString());
+    const brisko::app::AppOptions options = brisko::app::parseOptions(args);
+    if (options.help) {
+        std::fputs(brisko::app::usageText(), stdout);
+        return 0;
+    }
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "brisko: %s\n%s", options.error.c_str(), brisko::app::usageText());
+        return 2;
+    }
+
+    auto& engine = brisko::audio::Engine::instance();
+    const std::string spec = brisko::app::chooseAudio(options.audio, std::getenv("BRISKO_AUDIO"));
+    std::string message;
+    if (!engine.startBackend(spec, &message)) {
+        std::fprintf(stderr, "brisko: %s; playing silently.\n",
+                     message.empty() ? ("no audio output for " + spec).c_str() : message.c_str());
+    }
+
+    int result = 0;
+    {
+        frmMain window(QString::fromStdString(options.file));
+        window.show();
+        result = QApplication::exec();
+    }
+    engine.shutdown();
+    return result;
+}

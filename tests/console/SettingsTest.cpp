@@ -1,0 +1,91 @@
+// brisko.ini: reading as comma-delimited fields, the failure cases, and the whole-or-nothing
+// writer.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <filesystem>
+
+#include "console/Settings.h"
+#include "tests/support/TempDir.h"
+
+using namespace brisko::console;
+using brisko::test::readFile;
+using brisko::test::TempDir;
+using brisko::test::writeFile;
+
+TEST(SettingsFields, LinesCommasAndQuotes) {
+    // One field a line; a comma cuts a line into two fields; quotes protect commas and are
+    // removed; blanks around an unquoted value are dropped; an empty line is an empty field.
+    EXPECT_EQ(readFields("a\r\nb\r\nc\r\n", 5), (QStringList{"a", "b", "c"}));
+    EXPECT_EQ(readFields("/m/Rock, Pop\r\nx\r\n", 5), (QStringList{"/m/Rock", "Pop", "x"}));
+    EXPECT_EQ(readFields("\"/m/Rock, Pop\"\r\nx\r\n", 5), (QStringList{"/m/Rock, Pop", "x"}));
+    EXPECT_EQ(readFields("  padded  \r\n\r\nlast", 5), (QStringList{"padded", "", "last"}));
+    EXPECT_EQ(readFields("\"q\" junk,next\n", 5), (QStringList{"q", "next"}));
+    // LF-only files read the same; at most the asked number of fields is read.
+    EXPECT_EQ(readFields("1\n2\n3\n4\n5\n6\n", 5), (QStringList{"1", "2", "3", "4", "5"}));
+    // Nothing after the last line end is no field; an empty file has none.
+    EXPECT_EQ(readFields("a\r\n", 5).size(), 1);
+    EXPECT_TRUE(readFields("", 5).isEmpty());
+    // UTF-8 text (a byte order mark is skipped).
+    EXPECT_EQ(readFields("\xEF\xBB\xBF/m\xC3\xBCsik\r\n", 5), (QStringList{QString::fromUtf8("/m\xC3\xBCsik")}));
+}
+
+TEST(SettingsFile, MissingShortAndComplete) {
+    TempDir dir;
+    EXPECT_FALSE(readSettings(QString::fromStdString(dir.file("none.ini"))).opened);
+
+    writeFile(dir.file("short.ini"), "/music\r\n*.wav\r\nsimple\r\n");
+    const SettingsRead shortRead = readSettings(QString::fromStdString(dir.file("short.ini")));
+    EXPECT_TRUE(shortRead.opened);
+    EXPECT_EQ(shortRead.count, 3);
+    EXPECT_FALSE(shortRead.complete());
+    EXPECT_EQ(shortRead.values.StartMode, "simple");
+
+    // Five lines of which four are empty are complete.
+    writeFile(dir.file("empty.ini"), "\r\n\r\n\r\n\r\n\r\n");
+    EXPECT_TRUE(readSettings(QString::fromStdString(dir.file("empty.ini"))).complete());
+
+    // A comma in the first line shifts the rest: the fifth line is then never reached.
+    writeFile(dir.file("comma.ini"), "/a,b\r\n*.wav\r\nsimple\r\ned\r\n/tmp\r\n");
+    const SettingsRead shifted = readSettings(QString::fromStdString(dir.file("comma.ini")));
+    EXPECT_TRUE(shifted.complete());
+    EXPECT_EQ(shifted.values.FilePattern, "b");
+    EXPECT_EQ(shifted.values.TempDir, "ed");
+}
+
+TEST(SettingsFile, WriteRoundTripsAndReplacesWhole) {
+    TempDir dir;
+    const QString path = QString::fromStdString(dir.file("brisko.ini"));
+    writeFile(dir.file("brisko.ini"), "old contents that are longer than the new ones\r\n");
+    const SettingsValues values{"/srv/Rock, Pop", "*.wav;*.mp3", "advanced",
+                                QString::fromUtf8("/opt/\xC3\xA9" "dit/editor"), " /tmp/x "};
+    QString error;
+    ASSERT_TRUE(writeSettings(path, values, &error)) << error.toStdString();
+    // Five CR LF lines, plain values unchanged, the ones a reader would cut put in quotes.
+    EXPECT_EQ(readFile(dir.file("brisko.ini")),
+              "\"/srv/Rock, Pop\"\r\n*.wav;*.mp3\r\nadvanced\r\n/opt/\xC3\xA9" "dit/editor\r\n"
+              "\" /tmp/x \"\r\n");
+    const SettingsRead back = readSettings(path);
+    ASSERT_TRUE(back.complete());
+    EXPECT_EQ(back.values.DefaultDir, values.DefaultDir);
+    EXPECT_EQ(back.values.DefaultEditor, values.DefaultEditor);
+    EXPECT_EQ(back.values.TempDir, values.TempDir);
+    // No temporary file is left beside it.
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SettingsFile, FailedWriteIsReportedAndKeepsTheOldFile) {
+    TempDir dir;
+    // The target is a folder: nothing can be renamed over it.
+    std::filesystem::create_directory(dir.file("brisko.ini"));
+    QString error;
+    EXPECT_FALSE(writeSettings(QString::fromStdString(dir.file("brisko.ini")), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    // A folder that does not exist.
+    error.clear();
+    EXPECT_FALSE(writeSettings(QString::fromStdString(dir.file("gone/brisko.ini")), {}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("brisko.ini")));
+}
