@@ -1,6 +1,8 @@
 // Word splitting and keyword comparison for command strings.
 #include "platform/mci/CommandWords.h"
 
+#include <new>
+
 namespace brisko::mci {
 
 namespace {
@@ -37,7 +39,7 @@ MciError CommandWords::split(std::string_view command) {
             while (i < n && !isBlank(command[i])) ++i;
             word.text = command.substr(start, i - start);
         }
-        words_[static_cast<std::size_t>(count_++)] = word;
+        new (&storage_.words[count_++]) Word(word);
     }
 }
 

@@ -2,7 +2,6 @@
 // starts with a double quote runs to the next quote that is followed by a blank or the end.
 #pragma once
 
-#include <array>
 #include <string_view>
 
 #include "platform/mci/MciErrors.h"
@@ -22,10 +21,15 @@ public:
     MciError split(std::string_view command);
 
     int size() const { return count_; }
-    const Word& operator[](int i) const { return words_[static_cast<std::size_t>(i)]; }
+    const Word& operator[](int i) const { return storage_.words[i]; }
 
 private:
-    std::array<Word, kMaxWords> words_{};
+    // Left unconstructed: only the first count_ words are ever written and read, and the status
+    // path should not pay for clearing all of them on every command.
+    union Storage {
+        Storage() {}
+        Word words[kMaxWords];
+    } storage_;
     int count_ = 0;
 };
 

@@ -20,24 +20,38 @@ namespace {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Aliases and type names compare without regard to ASCII case.
-struct Caseless {
+// Aliases and type names compare without regard to ASCII case: the tables hold lower-case keys
+// and lookups lower-case the name first (on the stack for the usual short names).
+struct KeyHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view s) const {
-        std::size_t h = 1469598103934665603ull;
-        for (char c : s) {
-            h ^= static_cast<unsigned char>(lower(c));
-            h *= 1099511628211ull;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+template <typename Value>
+class CaselessMap {
+public:
+    using Map = std::unordered_map<std::string, Value, KeyHash, std::equal_to<>>;
+    using iterator = typename Map::iterator;
+
+    iterator find(std::string_view name) {
+        char buffer[64];
+        if (name.size() <= sizeof(buffer)) {
+            for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = lower(name[i]);
+            return map_.find(std::string_view(buffer, name.size()));
         }
-        return h;
+        std::string key(name);
+        for (char& c : key) c = lower(c);
+        return map_.find(std::string_view(key));
     }
-    bool operator()(std::string_view a, std::string_view b) const {
-        if (a.size() != b.size()) return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (lower(a[i]) != lower(b[i])) return false;
-        }
-        return true;
-    }
+    iterator end() { return map_.end(); }
+    iterator begin() { return map_.begin(); }
+    void erase(iterator it) { map_.erase(it); }
+    void clear() { map_.clear(); }
+    // KEY must be lower case.
+    void put(std::string key, Value value) { map_.insert_or_assign(std::move(key), std::move(value)); }
+
+private:
+    Map map_;
 };
 
 struct Registration {
@@ -47,12 +61,12 @@ struct Registration {
 
 struct State {
     std::mutex mutex;
-    std::unordered_map<std::string, std::unique_ptr<Device>, Caseless, Caseless> aliases;
-    std::unordered_map<std::string, Registration, Caseless, Caseless> types;
+    CaselessMap<std::unique_ptr<Device>> aliases;
+    CaselessMap<Registration> types;
 
     State() {
 #ifdef BRISKO_MCI_WITH_ENGINE
-        types.emplace(std::string(kDefaultFileDeviceType), Registration{&openMpegVideoDevice, true});
+        types.put(std::string(kDefaultFileDeviceType), Registration{&openMpegVideoDevice, true});
 #endif
     }
 };
@@ -208,13 +222,13 @@ private:
         if (alias != nullptr) request.alias = std::string(alias->text);
         else request.alias = request.element.empty() ? request.typeName : request.element;
         if (request.alias.empty()) return kErrMissingParameter;
-        if (Caseless{}(request.alias, "all")) return kErrReservedAlias;
+        if (equalsIgnoringCase(request.alias, "all")) return kErrReservedAlias;
         if (s_.aliases.find(request.alias) != s_.aliases.end()) return kErrAliasInUse;
 
         MciError error = kOk;
         std::unique_ptr<Device> device = registration->factory(request, &error);
         if (!device) return error != kOk ? error : kErrDeviceFailed;
-        s_.aliases.emplace(request.alias, std::move(device));
+        s_.aliases.put(lowerCopy(request.alias), std::move(device));
         return kOk;
     }
 
@@ -437,7 +451,7 @@ private:
 void registerDeviceType(std::string_view typeName, DeviceFactory factory, bool needsElement) {
     State& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.types.insert_or_assign(lowerCopy(typeName), Registration{std::move(factory), needsElement});
+    s.types.put(lowerCopy(typeName), Registration{std::move(factory), needsElement});
 }
 
 MciError mciSendString(const std::string& command, std::string* reply) {
