@@ -60,9 +60,18 @@ void DriveBox::reload() {
     const QSignalBlocker blocker(this);
     const QString keep = current_;
     clear();
+    // Kernel and bookkeeping file systems hold no sound files; file bind mounts are no drives.
+    static const QList<QByteArray> kPseudo = {
+        "proc",    "sysfs",     "cgroup",   "cgroup2",  "devpts",  "mqueue",   "securityfs",
+        "debugfs", "tracefs",   "pstore",   "bpf",      "autofs",  "hugetlbfs", "configfs",
+        "fusectl", "binfmt_misc", "efivarfs", "nsfs",   "rpc_pipefs", "devtmpfs"};
     QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
-        if (volume.isValid() && !volume.rootPath().isEmpty()) roots << volume.rootPath();
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (!volume.isValid() || root.isEmpty() || !QFileInfo(root).isDir()) continue;
+        if (kPseudo.contains(volume.fileSystemType())) continue;
+        roots << root;
+    }
     if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
     roots.removeDuplicates();
     roots.sort();
