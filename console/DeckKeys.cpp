@@ -2,6 +2,7 @@
 // never consumes it; each step runs on its own, so a failing step does not stop the next one.
 #include "console/DeckKeys.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -48,6 +49,59 @@ int64_t percentPlayed(int64_t position, int64_t length) {
     return std::llabs(roundHalfEven(pct));
 }
 
+namespace {
+QPointer<DeckKeys>& installedPreview() {
+    static QPointer<DeckKeys> preview;
+    return preview;
+}
+}  // namespace
+
+DeckKeys::DeckKeys(frmMain* window, QObject* owner)
+    : QObject(owner != nullptr ? owner : static_cast<QObject*>(window)), window_(window) {}
+
+DeckKeys* DeckKeys::install(frmMain* window, QObject* owner) {
+    if (window == nullptr || qApp == nullptr) return nullptr;
+    if (DeckKeys* existing = installedFor(window)) return existing;
+    auto* preview = new DeckKeys(window, owner);
+    qApp->installEventFilter(preview);
+    installedPreview() = preview;
+    return preview;
+}
+
+DeckKeys* DeckKeys::installedFor(const frmMain* window) {
+    DeckKeys* preview = installedPreview();
+    return preview != nullptr && preview->window_ == window ? preview : nullptr;
+}
+
+bool DeckKeys::isSamePressMovingUp(const QKeyEvent* event, const QWidget* widget) const {
+    // An ignored press goes on to the parent of the control that had it: the same event object,
+    // unchanged, at a strict ancestor of the last target.
+    return event == lastEvent_ && event->key() == lastKey_ &&
+           static_cast<int>(event->modifiers()) == lastModifiers_ &&
+           event->timestamp() == lastTimestamp_ && lastTarget_ != nullptr &&
+           widget != lastTarget_ && widget->isAncestorOf(lastTarget_);
+}
+
+bool DeckKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        lastEvent_ = nullptr;
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != window_) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (isSamePressMovingUp(key, widget)) return false;
+    lastEvent_ = key;
+    lastKey_ = key->key();
+    lastModifiers_ = static_cast<int>(key->modifiers());
+    lastTimestamp_ = key->timestamp();
+    lastTarget_ = widget;
+    const int code = brisko::ui::virtualKeyCode(*key);
+    if (code != 0) window_->Form_KeyDown(code, brisko::ui::modifierMask(key->modifiers()));
+    return false;  // the control still gets the key
+}
+
 }  // namespace brisko::console
 
 namespace {
@@ -67,6 +121,8 @@ void playOn(int i) { brisko::mci::mciSendString("play " + alias(i)); }
 
 void frmMain::keyPreview(QKeyEvent* event) {
     if (event == nullptr || event->type() != QEvent::KeyPress) return;
+    // With the keyboard's own preview installed, every press has already been dispatched there.
+    if (brisko::console::DeckKeys::installedFor(this) != nullptr) return;
     const int code = brisko::ui::virtualKeyCode(*event);
     if (code == 0) return;  // a plain modifier press, or a key the tables do not know
     Form_KeyDown(code, brisko::ui::modifierMask(event->modifiers()));

@@ -3,10 +3,45 @@
 // the small sums the tables share.
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <cstdint>
 
+class QKeyEvent;
+class frmMain;
+
 namespace brisko::console {
+
+// The main window's key preview: an application-wide event filter that hands every key press
+// aimed at the window or one of its controls to frmMain::Form_KeyDown once, before the control
+// sees it, and never consumes it. A press that a control ignores travels on to the control's
+// parents as the same event; it is recognised and not dispatched again. A new press is never taken
+// for an old one, even when it arrives at the same address (modifier presses come right before
+// the key they modify). While it is installed, frmMain::keyPreview leaves the work to it.
+class DeckKeys : public QObject {
+    Q_OBJECT
+public:
+    // Installs the preview for WINDOW (once; later calls return the same object). OWNER, when
+    // given, owns the filter; otherwise the window does.
+    static DeckKeys* install(frmMain* window, QObject* owner = nullptr);
+    // The preview installed for WINDOW, or nullptr.
+    static DeckKeys* installedFor(const frmMain* window);
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    DeckKeys(frmMain* window, QObject* owner);
+    bool isSamePressMovingUp(const QKeyEvent* event, const QWidget* widget) const;
+
+    frmMain* window_;
+    const QEvent* lastEvent_ = nullptr;
+    int lastKey_ = 0;
+    int lastModifiers_ = 0;
+    quint64 lastTimestamp_ = 0;
+    QPointer<QWidget> lastTarget_;
+};
 
 // Nearest whole number, halves to the even neighbour; values past the 32-bit range saturate.
 int64_t roundHalfEven(double value);
