@@ -1,6 +1,7 @@
 // The program: resolves its folder, starts the audio output, shows the deck console and, at the
 // end, shuts the audio engine down (which finalises a WAV recording).
 #include <QApplication>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 
@@ -50,6 +51,12 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         frmMain window(QString::fromStdString(options.file));
+        // The console scales with its window: on a small screen it shrinks to fit.
+        if (const QScreen* screen = window.screen()) {
+            const QSize room = screen->availableGeometry().size();
+            if (room.width() < window.width() || room.height() < window.height())
+                window.resize(window.size().boundedTo(room));
+        }
         window.show();
         result = QApplication::exec();
     }

@@ -22,15 +22,29 @@ QColor colorFromCode(int64_t code) {
 void setBackColor(QWidget* w, int64_t code) {
     if (w == nullptr) return;
     w->setProperty(kProperty, QVariant::fromValue<qlonglong>(code));
-    QPalette palette = QApplication::palette(w);
-    if (code >= 0) {
-        const QColor back = colorFromCode(code);
-        // Dark backgrounds (blue, red) get white text so captions stay readable.
-        const QColor text = back.lightness() < 110 ? QColor(Qt::white) : QColor(Qt::black);
-        const bool button = qobject_cast<QAbstractButton*>(w) != nullptr;
-        palette.setColor(button ? QPalette::Button : QPalette::Base, back);
-        palette.setColor(button ? QPalette::ButtonText : QPalette::Text, text);
+    const bool button = qobject_cast<QAbstractButton*>(w) != nullptr;
+    if (code < 0) {
+        if (button) w->setStyleSheet(QString());
+        w->setPalette(QApplication::palette(w));
+        return;
     }
+    const QColor back = colorFromCode(code);
+    // Dark backgrounds (blue, red) get white text so captions stay readable.
+    const double luminance = 0.299 * back.red() + 0.587 * back.green() + 0.114 * back.blue();
+    const QColor text = luminance < 140 ? QColor(Qt::white) : QColor(Qt::black);
+    if (button) {
+        // A style sheet, because some styles blend a button's palette colour into a pale
+        // gradient; on air the colours must be plain.
+        w->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; color: %2;"
+                                        " border: 1px solid #505050; border-radius: 3px; }"
+                                        " QPushButton:pressed { border: 2px inset #303030; }"
+                                        " QPushButton:disabled { color: #9a9a9a; }")
+                             .arg(back.name(), text.name()));
+        return;
+    }
+    QPalette palette = QApplication::palette(w);
+    palette.setColor(QPalette::Base, back);
+    palette.setColor(QPalette::Text, text);
     w->setPalette(palette);
 }
 

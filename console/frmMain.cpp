@@ -193,8 +193,10 @@ void frmMain::buildControls() {
     boldFont(Label6, 18);
     Drive1 = new DriveBox(central);
     track(Drive1, QStringLiteral("Drive1"), 8, 46, 250, 26);
+    folderCaption_ = new QLabel(central);
+    track(folderCaption_, QString(), 8, 74, 250, 20);
     Dir1 = new FolderList(central);
-    track(Dir1, QStringLiteral("Dir1"), 8, 76, 250, 214);
+    track(Dir1, QStringLiteral("Dir1"), 8, 96, 250, 194);
     File1 = new FileList(central);
     track(File1, QStringLiteral("File1"), 8, 294, 250, 336);
     File1->setPattern(QStringLiteral("*"));
@@ -274,6 +276,8 @@ void frmMain::buildControls() {
 
     connect(Drive1, &DriveBox::driveChanged, this, [this] { Drive1_Change(); });
     connect(Dir1, &FolderList::pathChanged, this, [this] { Dir1_Change(); });
+    connect(Dir1, &FolderList::pathChanged, this, [this] { showFolderCaption(); });
+    showFolderCaption();
     connect(File1, &QListWidget::itemDoubleClicked, this, [this] { LoadDeckFromList(); });
     File1->viewport()->installEventFilter(this);
     File1->viewport()->setMouseTracking(true);
@@ -323,12 +327,14 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     Label4[i] = new QLabel(parent);
     track(Label4[i], QStringLiteral("Label4"), 315, 4, 50, 30);
     Label4[i]->setAlignment(Qt::AlignCenter);
+    Label4[i]->setFrameShape(QFrame::StyledPanel);
     Label4[i]->setToolTip(QStringLiteral("Total clip play length."));
     Text3[i] = new QLineEdit(parent);
     track(Text3[i], QStringLiteral("Text3"), 369, 4, 62, 30);
     Text3[i]->setReadOnly(true);
     Text3[i]->setAlignment(Qt::AlignCenter);
     Text3[i]->setToolTip(QStringLiteral("Time remaining"));
+    Text3[i]->setPlaceholderText(QStringLiteral("left"));
     {
         QFont font = Text3[i]->font();
         font.setPointSizeF(11);
@@ -342,6 +348,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     StartTime[i] = new QLineEdit(parent);
     track(StartTime[i], QStringLiteral("StartTime"), 473, 4, 62, 30);
     StartTime[i]->setToolTip(QStringLiteral("Time clip was started or time clip will start."));
+    StartTime[i]->setPlaceholderText(QStringLiteral("start"));
     StartTime[i]->setVisible(false);
 
     cmdPlay[i] = new QPushButton(QStringLiteral("Play ") + n1(i), parent);
@@ -878,6 +885,14 @@ void frmMain::Drive1_Change() {
 
 void frmMain::Dir1_Change() { File1->setPath(Dir1->path()); }
 
+void frmMain::showFolderCaption() {
+    // The folder list shows only the subfolders; this line says which folder is open.
+    const QString path = Dir1->path();
+    folderCaption_->setToolTip(path);
+    folderCaption_->setText(
+        folderCaption_->fontMetrics().elidedText(path, Qt::ElideLeft, folderCaption_->width()));
+}
+
 void frmMain::Dir1_KeyPress(int keyAscii) {
     if (keyAscii != 32) return;
     const QListWidgetItem* item = Dir1->currentItem();
@@ -1059,7 +1074,8 @@ void frmMain::advmode_Click() {
             ProgressBar1[i]->setVisible(false);
             chkPost[i]->setVisible(false);
             Label8[i]->setVisible(false);
-            StartTime[i]->setVisible(false);
+            StartTime[i]->setPlaceholderText(QStringLiteral("start"));
+    StartTime[i]->setVisible(false);
         }
         AdvancedMode = 0;
     }

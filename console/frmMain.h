@@ -234,13 +234,15 @@ private:
     void setDeckIdleLook(int i);
     void startDrag();
     void Dir1_KeyPress(int keyAscii);
+    void showFolderCaption();
     int64_t parentHandle() const;
     bool endOfClip(int i);
 
     frmFunc* func_ = nullptr;
     frmHelp* help_ = nullptr;
     frmSetIndex* setIndex_ = nullptr;
-    QWidget* spare_ = nullptr;  // holds the hidden controls of slot 12
+    QWidget* spare_ = nullptr;
+    QLabel* folderCaption_ = nullptr;  // holds the hidden controls of slot 12
     brisko::console::ProportionalLayout* layout_ = nullptr;
     QPoint dragStart_;
     bool unloading_ = false;
