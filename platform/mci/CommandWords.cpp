@@ -11,8 +11,6 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 MciError CommandWords::split(std::string_view command) {
@@ -41,22 +39,6 @@ MciError CommandWords::split(std::string_view command) {
         }
         new (&storage_.words[count_++]) Word(word);
     }
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
-    if (a.size() != lowerB.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lowerB[i]) return false;
-    }
-    return true;
-}
-
-bool isKeyword(const Word& word, std::string_view keyword) {
-    return !word.quoted && equalsIgnoringCase(word.text, keyword);
-}
-
-bool isFlag(const Word& word) {
-    return isKeyword(word, "wait") || isKeyword(word, "notify") || isKeyword(word, "test");
 }
 
 }  // namespace brisko::mci

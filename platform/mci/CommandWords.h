@@ -33,10 +33,27 @@ private:
     int count_ = 0;
 };
 
+inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when A equals LOWER_B ignoring ASCII case; LOWER_B is given in lower case.
+inline bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
+    if (a.size() != lowerB.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerB[i]) return false;
+    }
+    return true;
+}
+
 // True when WORD (not quoted) equals KEYWORD ignoring ASCII case; KEYWORD is given in lower case.
-bool isKeyword(const Word& word, std::string_view keyword);
-bool equalsIgnoringCase(std::string_view a, std::string_view lowerB);
+inline bool isKeyword(const Word& word, std::string_view keyword) {
+    return !word.quoted && equalsIgnoringCase(word.text, keyword);
+}
+
 // wait, notify and test: accepted anywhere a keyword may stand, and ignored.
-bool isFlag(const Word& word);
+inline bool isFlag(const Word& word) {
+    const std::size_t n = word.text.size();
+    if (n != 4 && n != 6) return false;
+    return isKeyword(word, "wait") || isKeyword(word, "notify") || isKeyword(word, "test");
+}
 
 }  // namespace brisko::mci

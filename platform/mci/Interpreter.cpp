@@ -43,15 +43,40 @@ public:
         for (char& c : key) c = lower(c);
         return map_.find(std::string_view(key));
     }
+
+    // The value under NAME, or null. A deck's tick sends all its commands to one alias in a row,
+    // so the last name found is remembered and compared first.
+    Value* lookup(std::string_view name) {
+        if (last_ != nullptr && equalsIgnoringCase(name, lastKey_)) return last_;
+        auto it = find(name);
+        if (it == map_.end()) return nullptr;
+        lastKey_ = it->first;
+        last_ = &it->second;
+        return last_;
+    }
+
     iterator end() { return map_.end(); }
     iterator begin() { return map_.begin(); }
-    void erase(iterator it) { map_.erase(it); }
-    void clear() { map_.clear(); }
-    // KEY must be lower case.
+    void erase(iterator it) {
+        forget();
+        map_.erase(it);
+    }
+    void clear() {
+        forget();
+        map_.clear();
+    }
+    // KEY must be lower case. Element addresses survive rehashing, so the remembered one stays.
     void put(std::string key, Value value) { map_.insert_or_assign(std::move(key), std::move(value)); }
 
 private:
+    void forget() {
+        last_ = nullptr;
+        lastKey_.clear();
+    }
+
     Map map_;
+    std::string lastKey_;
+    Value* last_ = nullptr;
 };
 
 struct Registration {
@@ -156,9 +181,9 @@ private:
             }
             return first;
         }
-        auto it = s_.aliases.find(w_[1].text);
-        if (it == s_.aliases.end()) return kErrNotOpen;
-        return (this->*action)(*it->second);
+        std::unique_ptr<Device>* device = s_.aliases.lookup(w_[1].text);
+        if (device == nullptr) return kErrNotOpen;
+        return (this->*action)(**device);
     }
 
     MciError open() {
