@@ -28,6 +28,7 @@
 
 #include "console/BackColor.h"
 #include "console/DeckMath.h"
+#include "console/DeckKeys.h"
 #include "console/DeckTimer.h"
 #include "console/ProportionalLayout.h"
 #include "console/Settings.h"
@@ -72,36 +73,6 @@ QString withSlash(QString dir) {
     return dir;
 }
 
-// The window's key preview: every key press aimed at the main window or one of its controls is
-// handed to the keyboard dispatcher before the control sees it, and then delivered as usual. A
-// key press that a control ignores travels on to its parents; that is the same press and is
-// previewed only once.
-class KeyPreviewFilter : public QObject {
-public:
-    explicit KeyPreviewFilter(frmMain* window) : QObject(window), window_(window) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyRelease) {
-            last_ = nullptr;
-            return false;
-        }
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() != window_) return false;
-        if (event == last_ && lastTarget_ != nullptr && widget->isAncestorOf(lastTarget_))
-            return false;  // the same press, passed on to a parent
-        last_ = event;
-        lastTarget_ = widget;
-        window_->keyPreview(static_cast<QKeyEvent*>(event));
-        return false;
-    }
-
-private:
-    frmMain* window_;
-    const QEvent* last_ = nullptr;
-    QPointer<QWidget> lastTarget_;
-};
-
 }  // namespace
 
 // ---- construction ---------------------------------------------------------------------------
@@ -144,7 +115,7 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
     f->Slider8->setValue(20);
     f->Label19->setText(QStringLiteral("20"));
     // 7. Key preview; the drag label stays hidden.
-    qApp->installEventFilter(new KeyPreviewFilter(this));
+    brisko::console::DeckKeys::install(this);
     Label5->setVisible(false);
     // 8.
     if (!commandLine.isEmpty()) PlayImmediate(commandLine);

@@ -205,10 +205,10 @@ public:
     void autoSegueChanged(bool checked);
     void advancedLayoutChanged(bool checked);
 
-    // ---- Keyboard (DeckKeys.cpp). The window's key preview hands every key press aimed at the
-    // window or any of its controls to keyPreview before the control sees it; keyPreview turns it
-    // into a virtual-key code and modifier bits (1 Shift, 2 Ctrl, 4 Alt) and runs Form_KeyDown.
-    // Neither consumes the key.
+    // ---- Keyboard (DeckKeys.cpp). The window's key preview (installed at start-up) hands every
+    // key press aimed at the window or any of its controls to the dispatcher once, before the
+    // control sees it, as a virtual-key code and modifier bits (1 Shift, 2 Ctrl, 4 Alt):
+    // Form_KeyDown. Neither consumes the key.
     void keyPreview(QKeyEvent* event);
     void Form_KeyDown(int KeyCode, int Shift);
 
