@@ -295,13 +295,11 @@ bool Decoder::seek(int64_t target) {
 int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
     bool decode = false;
     {
+        // Stream info is needed even here: without it the parser leaves packet durations unset.
         FormatInput in;
-        if (!in.open(file, false, nullptr)) return -1;
+        if (!in.open(file, true, nullptr)) return -1;
         AVFormatContext* fmt = in.context();
-        if (stream < 0 || static_cast<unsigned>(stream) >= fmt->nb_streams) {
-            if (avformat_find_stream_info(fmt, nullptr) < 0) return -1;
-            if (stream < 0 || static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
-        }
+        if (stream < 0 || static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
         discardOtherStreams(fmt, stream);
         AVStream* st = fmt->streams[stream];
         const AVCodecID id = st->codecpar->codec_id;
@@ -334,9 +332,8 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
     }
     // Count what the decoder delivers.
     FormatInput in;
-    if (!in.open(file, static_cast<bool>(false), nullptr)) return -1;
+    if (!in.open(file, true, nullptr)) return -1;
     AVFormatContext* fmt = in.context();
-    if (static_cast<unsigned>(stream) >= fmt->nb_streams && avformat_find_stream_info(fmt, nullptr) < 0) return -1;
     if (static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
     discardOtherStreams(fmt, stream);
     AVCodecContext* ctx = openCodec(fmt->streams[stream], nullptr);

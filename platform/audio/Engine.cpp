@@ -142,8 +142,9 @@ struct Engine::Impl {
 
     void mixPeriod(float* out, int frames) {
         const auto t0 = std::chrono::steady_clock::now();
+        // Sequentially consistent with the voice-mode and slot loads inside the mix, against
+        // the stores and the callbackSeq load in quiesce().
         callbackSeq.fetch_add(1, std::memory_order_seq_cst);
-        std::atomic_thread_fence(std::memory_order_seq_cst);
         bool underrun = false;
         const int count = slotCount.load(std::memory_order_acquire);
         for (int off = 0; off < frames; off += kMixBlock) {
@@ -160,7 +161,6 @@ struct Engine::Impl {
 
     // Waits until no mix that started before this call is still running.
     void quiesce() {
-        std::atomic_thread_fence(std::memory_order_seq_cst);
         const uint64_t s = callbackSeq.load(std::memory_order_seq_cst);
         if (s & 1) {
             while (callbackSeq.load(std::memory_order_acquire) == s) std::this_thread::yield();
@@ -401,7 +401,6 @@ struct Engine::Impl {
             bool ready = true;
             // Counts as a mix for quiesce(): a voice closed meanwhile is not freed under us.
             callbackSeq.fetch_add(1, std::memory_order_seq_cst);
-            std::atomic_thread_fence(std::memory_order_seq_cst);
             const int count = slotCount.load();
             for (int s = 0; s < count && ready; ++s) {
                 Voice* v = slots[s].load();

@@ -18,7 +18,7 @@ constexpr int kStopped = static_cast<int>(VoiceMode::Stopped);
 }  // namespace
 
 bool mixVoice(Voice& v, float* out, int frames) {
-    if (v.mode.load(std::memory_order_acquire) != kPlaying || frames <= 0) return true;
+    if (v.mode.load(std::memory_order_seq_cst) != kPlaying || frames <= 0) return true;
     const int64_t limit = v.limitOut.load(std::memory_order_acquire);
     const int64_t eof = v.eofOut.load(std::memory_order_acquire);
     const int64_t end = eof >= 0 ? std::min(limit, eof) : limit;
@@ -101,7 +101,7 @@ MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames) 
     MixResult result;
     std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(std::max(frames, 0)));
     for (int s = 0; s < count; ++s) {
-        Voice* v = slots[s].load(std::memory_order_acquire);
+        Voice* v = slots[s].load(std::memory_order_seq_cst);
         if (v && !mixVoice(*v, out, frames)) result.underrun = true;
     }
     return result;
