@@ -2,7 +2,6 @@
 // the manual backend. The first byte picks the file name's extension (the decoder may look at it);
 // the rest is the file. Opening, the length query, a little playing and closing must neither
 // crash nor hang, whatever the bytes.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -16,7 +15,8 @@
 
 namespace {
 
-std::string& folder() {
+// The input file's name without its extension: one per process, removed after every input.
+std::string& stem() {
     static std::string path;
     return path;
 }
@@ -24,9 +24,7 @@ std::string& folder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/brisko-fuzz-open-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) __builtin_trap();
-    folder() = pattern;
+    stem() = "/tmp/brisko-fuzz-open-" + std::to_string(::getpid());
     brisko::audio::Engine::instance().startBackend("manual:48000");
     return 0;
 }
@@ -35,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using brisko::mci::mciSendString;
     static const char* const kExtensions[] = {".mp3", ".wav", ".ogg", ".flac", ".aiff", ".wma", ".mp2", ""};
     const std::string extension = size > 0 ? kExtensions[data[0] % 8] : "";
-    const std::string path = folder() + "/input" + extension;
+    const std::string path = stem() + extension;
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         if (size > 1) out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
