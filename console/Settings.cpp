@@ -29,6 +29,15 @@ QString defaultFilePattern() {
         "*.mpeg;*.mpm;*.au;*.aif;*.aifc;*.wmv;*.wma;*.midi;*.mid;*.rmi;*.asf");
 }
 
+QString cleanPattern(const QString& pattern) {
+    QStringList entries;
+    for (const QString& entry : pattern.split(QLatin1Char(';'))) {
+        const QString trimmed = entry.trimmed();
+        if (!trimmed.isEmpty()) entries << trimmed;
+    }
+    return entries.join(QLatin1Char(';'));
+}
+
 QStringList readFields(const QByteArray& content, int maxFields) {
     QString text = QString::fromUtf8(content);
     if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);

@@ -27,6 +27,10 @@ struct SettingsRead {
 // The pattern list used when line 2 is empty (it names *.mov and *.asf twice; kept as it is).
 QString defaultFilePattern();
 
+// PATTERN as the file list uses it: every entry trimmed of blanks, empty entries dropped
+// (" *.wav ;;*.mp3" lists the same files as "*.wav;*.mp3").
+QString cleanPattern(const QString& pattern);
+
 // Splits CONTENT into at most MAXFIELDS fields the way comma-delimited field input does: leading
 // blanks are skipped; a field in double quotes runs to the closing quote (commas inside are kept)
 // and anything up to the next comma or line end is dropped; an unquoted field ends at a comma or

@@ -486,7 +486,9 @@ void frmMain::LoadSettings() {
         Dir1->setPath(QDir::homePath());
     }
     Func()->Check4->setChecked(StartMode.toUpper() != QLatin1String("SIMPLE"));
-    File1->setPattern(FilePattern.isEmpty() ? defaultFilePattern() : FilePattern);
+    // Blanks around an entry or empty entries would otherwise hide files the operator listed.
+    const QString pattern = cleanPattern(FilePattern);
+    File1->setPattern(pattern.isEmpty() ? defaultFilePattern() : pattern);
 }
 
 bool frmMain::WriteSettings(QString* error) const {

@@ -30,6 +30,12 @@ TEST(SettingsFields, LinesCommasAndQuotes) {
     EXPECT_EQ(readFields("\xEF\xBB\xBF/m\xC3\xBCsik\r\n", 5), (QStringList{QString::fromUtf8("/m\xC3\xBCsik")}));
 }
 
+TEST(SettingsFields, PatternEntriesAreTrimmed) {
+    EXPECT_EQ(cleanPattern(" *.wav ;;*.MP3;"), "*.wav;*.MP3");
+    EXPECT_EQ(cleanPattern(defaultFilePattern()), defaultFilePattern());
+    EXPECT_EQ(cleanPattern(" ; "), "");
+}
+
 TEST(SettingsFile, MissingShortAndComplete) {
     TempDir dir;
     EXPECT_FALSE(readSettings(QString::fromStdString(dir.file("none.ini"))).opened);

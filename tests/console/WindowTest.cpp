@@ -228,7 +228,7 @@ TEST_F(WindowTest, OddPatternEntriesStillListTheFiles) {
     tone("two.MP3.wav", 0.1);
     writeFile(media_.file("three.mp3"), "x");
     writeFile(media_.file("skip.ogg"), "x");
-    writeIni(media_.path() + "\r\n;;*.WAV;;*.mp3;\r\nsimple\r\n\r\n\r\n");
+    writeIni(media_.path() + "\r\n;;*.WAV;; *.mp3 ;\r\nsimple\r\n\r\n\r\n");
     frmMain& m = makeWindow();
     EXPECT_EQ(m.File1->names(), (QStringList{"one.wav", "three.mp3", "two.MP3.wav"}));
 }
