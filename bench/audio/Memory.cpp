@@ -1,6 +1,7 @@
 // Resident memory per open voice, with every ring filled.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,7 +13,14 @@
 
 using namespace brisko;
 
-int main() {
+int main(int argc, char** argv) {
+    // Each kind of file is measured in a fresh process: memory freed by one measurement would
+    // otherwise be reused by the next and hide its cost.
+    if (argc < 2) {
+        for (const char* kind : {"mp3", "wav"}) std::system((std::string(argv[0]) + " " + kind).c_str());
+        return 0;
+    }
+    const std::string kind = argv[1];
     test::TempDir dir("brisko-bench");
     audio::Engine& engine = audio::Engine::instance();
     engine.startBackend("manual:48000");
@@ -20,7 +28,7 @@ int main() {
     const std::string wav = dir.file("tone.wav");
     test::writeToneMp3(mp3, {440.0, 30.0, 44100, 2, 0.5}, {});
     test::writeToneWav(wav, {440.0, 30.0, 44100, 2, 0.5});
-    for (const std::string& file : {mp3, wav}) {
+    for (const std::string& file : {kind == "mp3" ? mp3 : wav}) {
         // Warm up the libraries once so their one-time allocations are not counted.
         engine.close(engine.open(file, nullptr));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));

@@ -14,6 +14,9 @@
 #include <deque>
 #include <thread>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 extern "C" {
 #include <libavutil/log.h>
 }
@@ -207,6 +210,8 @@ struct Engine::Impl {
     }
 
     void scanLoop() {
+        // Length scans are background work: they yield to the command and decoder threads.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         for (;;) {
             std::shared_ptr<Voice> v;
             {
