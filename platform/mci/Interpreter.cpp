@@ -18,8 +18,6 @@ namespace brisko::mci {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // Aliases and type names compare without regard to ASCII case: the tables hold lower-case keys
 // and lookups lower-case the name first (on the stack for the usual short names).
 struct KeyHash {
@@ -36,11 +34,11 @@ public:
     iterator find(std::string_view name) {
         char buffer[64];
         if (name.size() <= sizeof(buffer)) {
-            for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = lower(name[i]);
+            for (std::size_t i = 0; i < name.size(); ++i) buffer[i] = lowerAscii(name[i]);
             return map_.find(std::string_view(buffer, name.size()));
         }
         std::string key(name);
-        for (char& c : key) c = lower(c);
+        for (char& c : key) c = lowerAscii(c);
         return map_.find(std::string_view(key));
     }
 
@@ -104,7 +102,7 @@ State& state() {
 
 std::string lowerCopy(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = lower(c);
+    for (char& c : out) c = lowerAscii(c);
     return out;
 }
 
