@@ -97,8 +97,7 @@ bool DeckKeys::eventFilter(QObject* watched, QEvent* event) {
     lastModifiers_ = static_cast<int>(key->modifiers());
     lastTimestamp_ = key->timestamp();
     lastTarget_ = widget;
-    const int code = brisko::ui::virtualKeyCode(*key);
-    if (code != 0) window_->Form_KeyDown(code, brisko::ui::modifierMask(key->modifiers()));
+    window_->keyPreview(key);
     return false;  // the control still gets the key
 }
 
@@ -121,8 +120,6 @@ void playOn(int i) { brisko::mci::mciSendString("play " + alias(i)); }
 
 void frmMain::keyPreview(QKeyEvent* event) {
     if (event == nullptr || event->type() != QEvent::KeyPress) return;
-    // With the keyboard's own preview installed, every press has already been dispatched there.
-    if (brisko::console::DeckKeys::installedFor(this) != nullptr) return;
     const int code = brisko::ui::virtualKeyCode(*event);
     if (code == 0) return;  // a plain modifier press, or a key the tables do not know
     Form_KeyDown(code, brisko::ui::modifierMask(event->modifiers()));

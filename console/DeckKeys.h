@@ -19,7 +19,8 @@ namespace brisko::console {
 // sees it, and never consumes it. A press that a control ignores travels on to the control's
 // parents as the same event; it is recognised and not dispatched again. A new press is never taken
 // for an old one, even when it arrives at the same address (modifier presses come right before
-// the key they modify). While it is installed, frmMain::keyPreview leaves the work to it.
+// the key they modify). Each press goes to frmMain::keyPreview, which turns it into a key code and
+// modifier bits for frmMain::Form_KeyDown.
 class DeckKeys : public QObject {
     Q_OBJECT
 public:

@@ -14,7 +14,6 @@
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
-#include "console/DeckKeys.h"
 #include "console/frmMain.h"
 #include "console/frmSelDefault.h"
 #include "ui/Prompt.h"
@@ -210,9 +209,6 @@ constexpr SliderSpec kSliders[8] = {
 frmFunc::frmFunc(QWidget* parent) : QWidget(parent, Qt::Window) {
     using namespace brisko::console;
     setWindowTitle(QStringLiteral("Functions"));
-    // The main window builds this window during its start-up, before its own key preview: the
-    // keyboard's preview goes in here, owned by this window, which lives as long as the main one.
-    if (auto* main = qobject_cast<frmMain*>(parent)) DeckKeys::install(main, this);
 
     auto* sliders = new QGridLayout;
     QSlider** sliderSlots[8] = {&Slider1, &Slider2, &Slider3, &Slider4,

@@ -21,7 +21,7 @@
 
 namespace brisko::test {
 
-class ConsoleTest : public ::testing::Test {
+class WithMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         dialogsApp();

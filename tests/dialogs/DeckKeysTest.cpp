@@ -17,10 +17,10 @@ using brisko::MediaChannel;
 
 namespace {
 
-class DeckKeys : public brisko::test::ConsoleTest {
+class DeckKeys : public brisko::test::WithMainWindow {
 protected:
     void SetUp() override {
-        ConsoleTest::SetUp();
+        WithMainWindow::SetUp();
         main->show();
         main->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));

@@ -12,7 +12,7 @@
 #include "tests/dialogs/ConsoleFixture.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 
-using brisko::test::ConsoleTest;
+using brisko::test::WithMainWindow;
 
 TEST(FunctionsWindow, DesignRangesStepsAndLabelsBeforeStartUp) {
     brisko::test::dialogsApp();
@@ -99,7 +99,7 @@ TEST(FunctionsWindow, FolderListRefusesMissingFoldersAndFileListFollowsPattern) 
     EXPECT_EQ(f.File1->names(), (QStringList{"a.wav", "B.WAV", "d.midi"}));
 }
 
-TEST_F(ConsoleTest, StartUpValuesOfTheFunctionsWindow) {
+TEST_F(WithMainWindow, StartUpValuesOfTheFunctionsWindow) {
     frmFunc* f = main->Func();
     ASSERT_NE(f, nullptr);
     EXPECT_FALSE(f->isVisible());
@@ -121,7 +121,7 @@ TEST_F(ConsoleTest, StartUpValuesOfTheFunctionsWindow) {
     EXPECT_EQ(main->duckLevel(), 35);
 }
 
-TEST_F(ConsoleTest, AutoSegueBoxSetsAndClearsEveryDecksSegue) {
+TEST_F(WithMainWindow, AutoSegueBoxSetsAndClearsEveryDecksSegue) {
     frmFunc* f = main->Func();
     main->chkSegue[2]->setChecked(true);
     f->Check3->setChecked(true);
@@ -133,7 +133,7 @@ TEST_F(ConsoleTest, AutoSegueBoxSetsAndClearsEveryDecksSegue) {
     for (int i = 0; i < 12; ++i) EXPECT_FALSE(main->chkSegue[i]->isChecked()) << i;
 }
 
-TEST_F(ConsoleTest, AdvancedLayoutBoxShowsAndHidesTheAdvancedDeckControls) {
+TEST_F(WithMainWindow, AdvancedLayoutBoxShowsAndHidesTheAdvancedDeckControls) {
     frmFunc* f = main->Func();
     f->Check4->setChecked(true);
     for (int i = 0; i < 12; ++i) {
@@ -150,7 +150,7 @@ TEST_F(ConsoleTest, AdvancedLayoutBoxShowsAndHidesTheAdvancedDeckControls) {
     }
 }
 
-TEST_F(ConsoleTest, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
+TEST_F(WithMainWindow, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
     frmFunc* f = main->Func();
     brisko::test::writeFile(files.file("editor.bin"), "x");
     main->DefaultDir = "/music";
@@ -188,7 +188,7 @@ TEST_F(ConsoleTest, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ConsoleTest, SelectWithNoFileChosenStoresTheFolderWithItsSeparator) {
+TEST_F(WithMainWindow, SelectWithNoFileChosenStoresTheFolderWithItsSeparator) {
     frmFunc* f = main->Func();
     ASSERT_TRUE(f->Dir1->setPath(qs(files.path())));
     f->File1->setPattern("*.none");
@@ -196,7 +196,7 @@ TEST_F(ConsoleTest, SelectWithNoFileChosenStoresTheFolderWithItsSeparator) {
     EXPECT_EQ(main->DefaultEditor, qs(files.path()) + "/");
 }
 
-TEST_F(ConsoleTest, FailedWriteIsReportedAndLeavesTheOldFileWhole) {
+TEST_F(WithMainWindow, FailedWriteIsReportedAndLeavesTheOldFileWhole) {
     frmFunc* f = main->Func();
     const std::string old = "/old\r\n*.wav\r\nsimple\r\n/old/editor\r\n/old/tmp\r\n";
     brisko::test::writeFile(iniPath().toStdString(), old);

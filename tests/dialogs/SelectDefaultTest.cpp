@@ -12,7 +12,7 @@
 #include "tests/dialogs/ConsoleFixture.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 
-using brisko::test::ConsoleTest;
+using brisko::test::WithMainWindow;
 
 namespace {
 
@@ -84,7 +84,7 @@ TEST(SelectDefault, AllTypesAndSingleTypesExcludeEachOther) {
     EXPECT_EQ(w.buildFilePattern(), "");
 }
 
-TEST_F(ConsoleTest, FirstSelectStoresWaveAndSimpleWhateverTheFileHeld) {
+TEST_F(WithMainWindow, FirstSelectStoresWaveAndSimpleWhateverTheFileHeld) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     main->DefaultEditor = "/bin/ed";
     main->TempDir = "/var/tmp";
@@ -110,7 +110,7 @@ TEST_F(ConsoleTest, FirstSelectStoresWaveAndSimpleWhateverTheFileHeld) {
     EXPECT_FALSE(w->Check1->isChecked());
 }
 
-TEST_F(ConsoleTest, NoTypeChosenShowsTheMessageAndWritesNothing) {
+TEST_F(WithMainWindow, NoTypeChosenShowsTheMessageAndWritesNothing) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     const std::string old = "/old\r\n*.mp3\r\nadvanced\r\n\r\n\r\n";
     brisko::test::writeFile(iniPath().toStdString(), old);
@@ -127,7 +127,7 @@ TEST_F(ConsoleTest, NoTypeChosenShowsTheMessageAndWritesNothing) {
     EXPECT_EQ(main->DefaultDir, qs(files.path()));
 }
 
-TEST_F(ConsoleTest, MidiListsOnlyMidiFilesInTheMainWindow) {
+TEST_F(WithMainWindow, MidiListsOnlyMidiFilesInTheMainWindow) {
     for (const char* name : {"a.midi", "b.mid", "c.wav", "D.MIDI"})
         brisko::test::writeFile(files.file(name), "x");
     main->Dir1->setPath(qs(files.path()));
@@ -142,7 +142,7 @@ TEST_F(ConsoleTest, MidiListsOnlyMidiFilesInTheMainWindow) {
     EXPECT_EQ(main->File1->names(), (QStringList{"a.midi", "D.MIDI"}));
 }
 
-TEST_F(ConsoleTest, SimpleModeBoxShowsOrHidesSlidersAndPostBoxesOnly) {
+TEST_F(WithMainWindow, SimpleModeBoxShowsOrHidesSlidersAndPostBoxesOnly) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     w->show();
     click(w->Check1);  // now unchecked: advanced controls shown
@@ -159,7 +159,7 @@ TEST_F(ConsoleTest, SimpleModeBoxShowsOrHidesSlidersAndPostBoxesOnly) {
     EXPECT_EQ(main->StartMode, "");  // changes only on Select Directory
 }
 
-TEST_F(ConsoleTest, FolderAndDriveChangesMoveTheMainBrowser) {
+TEST_F(WithMainWindow, FolderAndDriveChangesMoveTheMainBrowser) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     w->show();
     QDir(qs(files.path())).mkdir("inner");
@@ -185,7 +185,7 @@ TEST_F(ConsoleTest, FolderAndDriveChangesMoveTheMainBrowser) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ConsoleTest, FailedSelectDirectoryWriteIsReportedAndKeepsTheOldFile) {
+TEST_F(WithMainWindow, FailedSelectDirectoryWriteIsReportedAndKeepsTheOldFile) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     const std::string old = "/old\r\n*.mp3\r\nadvanced\r\n\r\n\r\n";
     brisko::test::writeFile(iniPath().toStdString(), old);
