@@ -42,6 +42,9 @@ public:
     // Restarts decoding so that the next frame read is source frame FRAME (sample-exact).
     // Returns false when the container cannot seek; decoding then continues from the start.
     bool seek(int64_t frame);
+    // On a decoder fresh from open(): drops everything before source frame FRAME. The way to
+    // reach a position in a file whose container cannot seek.
+    void skipTo(int64_t frame) { discardUntil_ = frame > 0 ? frame : 0; }
 
 private:
     Decoder() = default;

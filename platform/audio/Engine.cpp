@@ -258,9 +258,9 @@ struct Engine::Impl {
             const int64_t seg = v.segmentOut.load(std::memory_order_acquire);
             const int64_t src = v.segmentSource.load(std::memory_order_acquire);
             const int64_t out = played - seg;
-            pos = src + (v.sourceRate == v.outRate
+            pos = src + (v.sourceRate == v.outRate.load()
                              ? out
-                             : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / v.outRate));
+                             : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / v.outRate.load()));
         }
         const int64_t length = knownLength(v, false);
         if (length >= 0 && pos > length) pos = length;
@@ -273,7 +273,7 @@ struct Engine::Impl {
         const int64_t seg = v.segmentOut.load();
         const int64_t src = v.segmentSource.load();
         if (v.headFrac != 0) return -1;
-        if (v.sourceRate == v.outRate || v.head == seg) return src + (v.head - seg);
+        if (v.sourceRate == v.outRate.load() || v.head == seg) return src + (v.head - seg);
         return -1;
     }
 
@@ -287,7 +287,13 @@ struct Engine::Impl {
     void restart(Voice& v, int64_t frame, double prefillSeconds) {
         std::lock_guard l(v.decodeMutex);
         if (!v.decoder) return;
-        v.decoder->seek(frame);
+        if (!v.decoder->seek(frame)) {
+            // The container cannot seek: decode again from the start up to the frame.
+            if (auto fresh = Decoder::open(v.file, v.outRate.load(), nullptr)) {
+                fresh->skipTo(frame);
+                v.decoder = std::move(fresh);
+            }
+        }
         v.ring.discardAll();
         const int64_t seg = v.ring.writeCount();
         v.segmentOut.store(seg);
@@ -299,7 +305,7 @@ struct Engine::Impl {
         v.eofSource.store(-1);
         v.stoppedAt.store(-1);
         v.limitOut.store(kNoLimit);
-        fill(v, static_cast<int64_t>(prefillSeconds * v.outRate));
+        fill(v, static_cast<int64_t>(prefillSeconds * v.outRate.load()));
     }
 
     void closeVoice(VoiceId id) {
@@ -345,7 +351,7 @@ struct Engine::Impl {
             {
                 std::lock_guard l(v->decodeMutex);
                 if (v->decoder) v->decoder->setOutRate(rate);
-                v->outRate = rate;
+                v->outRate.store(rate);
             }
             restart(*v, pos, kSeekPrefill);
             if (limited) {
@@ -472,7 +478,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     auto v = std::make_shared<Voice>(kRingFrames);
     v->file = std::move(file);
     v->sourceRate = decoder->sourceRate();
-    v->outRate = outRate;
+    v->outRate.store(outRate);
     v->stream = decoder->streamIndex();
     v->decoder = std::move(decoder);
     {
@@ -569,7 +575,7 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     const int64_t seg = v->segmentOut.load();
     const int64_t segSource = v->segmentSource.load();
     if (toFrame >= 0) {
-        int64_t limit = seg + outFramesFor(toFrame - segSource, rate, v->outRate);
+        int64_t limit = seg + outFramesFor(toFrame - segSource, rate, v->outRate.load());
         if (limit < v->head) limit = v->head;
         v->limitSource.store(toFrame);
         v->limitOut.store(limit, std::memory_order_release);

@@ -23,7 +23,7 @@ struct Voice {
 
     int id = -1;
     int sourceRate = 0;
-    int outRate = 0;
+    std::atomic<int> outRate{0};
     std::shared_ptr<SourceFile> file;
 
     // Decoding: the decoder thread and the command side (seek) take decodeMutex.

@@ -60,13 +60,14 @@ void WavFileWriter::write(const float* stereo, int frames) {
     const int64_t room = (kMaxDataBytes - frames_ * 4) / 4;
     frames = static_cast<int>(std::min<int64_t>(frames, std::max<int64_t>(room, 0)));
     if (frames <= 0) return;
-    std::vector<unsigned char> bytes(static_cast<size_t>(frames) * 4);
+    if (bytes_.size() < static_cast<size_t>(frames) * 4) bytes_.resize(static_cast<size_t>(frames) * 4);
+    unsigned char* bytes = bytes_.data();
     for (int i = 0; i < frames * 2; ++i) {
         const float s = std::clamp(stereo[i], -1.0f, 1.0f);
         const auto v = static_cast<int16_t>(std::lrint(s * 32767.0f));
-        put16(bytes.data() + i * 2, static_cast<uint16_t>(v));
+        put16(bytes + i * 2, static_cast<uint16_t>(v));
     }
-    const size_t n = std::fwrite(bytes.data(), 4, static_cast<size_t>(frames), file_);
+    const size_t n = std::fwrite(bytes, 4, static_cast<size_t>(frames), file_);
     frames_ += static_cast<int64_t>(n);
 }
 

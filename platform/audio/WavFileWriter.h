@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace brisko::audio {
 
@@ -26,6 +27,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     int64_t frames_ = 0;
+    std::vector<unsigned char> bytes_;  // conversion buffer, kept between writes
 };
 
 }  // namespace brisko::audio
