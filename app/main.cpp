@@ -44,8 +44,9 @@ int main(int argc, char** argv) {
     const std::string spec = brisko::app::chooseAudio(options.audio, std::getenv("BRISKO_AUDIO"));
     std::string message;
     if (!engine.startBackend(spec, &message)) {
-        std::fprintf(stderr, "brisko: %s; playing silently.\n",
-                     message.empty() ? ("no audio output for " + spec).c_str() : message.c_str());
+        // The engine falls back to silent output and says why; said once, here.
+        if (message.empty()) message = "no audio output for \"" + spec + "\"; playing silently";
+        std::fprintf(stderr, "brisko: %s\n", message.c_str());
     }
 
     int result = 0;
