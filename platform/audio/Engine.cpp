@@ -35,7 +35,7 @@ constexpr double kOpenPrefill = 0.5;    // seconds decoded before open() returns
 constexpr double kSeekPrefill = 0.25;   // seconds decoded before a seek or a play "from" returns
 constexpr int64_t kFillChunk = 16384;   // frames the decoder thread adds to one voice per round
 constexpr int kMinSpeed = 1;
-constexpr int kMaxSpeed = 8000;
+constexpr int kMaxSpeed = 10000;  // ten times normal speed
 
 __extension__ using Wide = __int128;
 

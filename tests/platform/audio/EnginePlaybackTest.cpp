@@ -175,6 +175,14 @@ TEST_F(EnginePlayback, SpeedChangesPitchAndTempoWhilePositionsStayMediaTime) {
     EXPECT_EQ(engine.positionMs(v), 500);
     engine.setSpeed(v, 0);
     EXPECT_GT(engine.speed(v), 0);
+    engine.setSpeed(v, 10000);  // ten times normal: still plays, and still to the exact end
+    EXPECT_EQ(engine.speed(v), 10000);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    out = render(9600 + 100);
+    EXPECT_GT(rms(out, 9000, 500), 0.3);
+    EXPECT_EQ(rms(out, 9601, 99), 0.0);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 2000);
 }
 
 TEST_F(EnginePlayback, OtherSourceRatesAreResampledToTheOutputRate) {
