@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "console/DeckTimer.h"
 #include "console/frmFunc.h"
 #include "console/frmMain.h"
 #include "platform/common/ProgramFolder.h"
@@ -25,6 +26,9 @@ class WithMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         dialogsApp();
+        // The deck ticks do not run on their own: these tests look at what the keys and buttons
+        // do, not at what a tick does later.
+        console::DeckTimer::setFrozen(true);
         QFile::remove(iniPath());
         ui::setMessageResponder([this](const ui::PromptRequest& request) {
             messages.push_back(request);
