@@ -1101,6 +1101,7 @@ void frmMain::cmdEncoder_Click() {
 
 void frmMain::Form_Resize() {
     if (centralWidget() != nullptr) layout_->apply(centralWidget()->size());
+    if (folderCaption_ != nullptr && Dir1 != nullptr) showFolderCaption();
 }
 
 // ---- events ---------------------------------------------------------------------------------
