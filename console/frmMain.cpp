@@ -371,6 +371,8 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     HScroll1[i] = new QScrollBar(Qt::Horizontal, parent);
     track(HScroll1[i], QStringLiteral("HScroll1"), 272, 70, 263, 20);
     HScroll1[i]->setRange(0, 100);
+    // The position changes when the operator lets go of the slider, not at every step of a drag.
+    HScroll1[i]->setTracking(false);
     HScroll1[i]->setVisible(false);
 
     Timer0[i] = new DeckTimer(50, this);
