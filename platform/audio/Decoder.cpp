@@ -244,10 +244,48 @@ int64_t Decoder::read(float* out, int64_t maxFrames) {
     return produced;
 }
 
+bool Decoder::reopenAt(int64_t frame) {
+    auto fresh = Decoder::open(input_->file(), outRate_, nullptr);
+    if (!fresh) return false;
+    std::swap(input_, fresh->input_);
+    std::swap(codec_, fresh->codec_);
+    std::swap(swr_, fresh->swr_);
+    std::swap(packet_, fresh->packet_);
+    std::swap(frame_, fresh->frame_);
+    streamIndex_ = fresh->streamIndex_;
+    swrFormat_ = fresh->swrFormat_;
+    swrRate_ = fresh->swrRate_;
+    swrChannels_ = fresh->swrChannels_;
+    originKnown_ = false;
+    placeByTimestamp_ = true;
+    srcPos_ = 0;
+    discardUntil_ = frame;
+    demuxEnded_ = fresh->demuxEnded_;
+    finished_ = fresh->finished_;
+    frameReady_ = fresh->frameReady_;
+    badPackets_ = 0;
+    pending_.clear();
+    pendingOff_ = 0;
+    return true;
+}
+
+bool Decoder::timestampsExact() const {
+    const AVStream* st = input_->context()->streams[streamIndex_];
+    const AVRational tb = st->time_base;
+    // The time base resolves single samples, or the codec's fixed frames are stamped exactly
+    // (MPEG audio in MPEG program streams and AVI).
+    if (tb.num > 0 && srcRate_ > 0 && tb.den % (int64_t(tb.num) * srcRate_) == 0) return true;
+    const int id = codecId();
+    return isPcm(id) || id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3;
+}
+
 bool Decoder::seek(int64_t target) {
     if (target < 0) target = 0;
     AVFormatContext* fmt = input_->context();
     AVStream* st = fmt->streams[streamIndex_];
+    // Where frame stamps cannot be trusted (ASF's milliseconds, several frames per stamped
+    // packet), only decoding from the start lands exactly.
+    if (!timestampsExact()) return reopenAt(target);
     // Ogg stamps the packets of its last page from the final granule, which misplaces them
     // after a seek there: land well before the end so continuous counting carries us over it.
     const int id = codecId();
@@ -256,8 +294,10 @@ bool Decoder::seek(int64_t target) {
     const double backoffs[] = {preroll, preroll + 2.0, preroll + 15.0, -1.0};
     bool seeked = false;
     for (double back : backoffs) {
-        int64_t at = back < 0 ? 0 : target - static_cast<int64_t>(back * srcRate_);
-        if (at < 0) at = 0;
+        const int64_t at = back < 0 ? 0 : target - static_cast<int64_t>(back * srcRate_);
+        // Near the start: open afresh, so that priming frames and encoder delay are handled
+        // exactly as the first time.
+        if (at <= 0) return reopenAt(target);
         const int64_t ts = av_rescale_q(origin_ + at, AVRational{1, srcRate_}, st->time_base);
         int r = avformat_seek_file(fmt, streamIndex_, INT64_MIN, ts, ts, 0);
         if (r < 0) r = av_seek_frame(fmt, streamIndex_, ts, AVSEEK_FLAG_BACKWARD);
@@ -279,17 +319,14 @@ bool Decoder::seek(int64_t target) {
         bool got = nextFrame();
         for (int dropped = 0; got && frameStartSamples(frame_) == INT64_MIN && dropped < 64; ++dropped)
             got = nextFrame();
-        if (!got) {
-            if (back >= 0 && at > 0) continue;
-            finish();
-            return true;
-        }
+        if (!got) continue;
         const int64_t ts0 = frameStartSamples(frame_);
-        if (ts0 != INT64_MIN && ts0 - origin_ > target && back >= 0 && at > 0) continue;
+        if (ts0 != INT64_MIN && ts0 - origin_ > target) continue;
         frameReady_ = true;
         return true;
     }
-    return seeked;
+    // Nothing usable after any seek: decode from the start.
+    return reopenAt(target) || seeked;
 }
 
 int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
@@ -303,14 +340,22 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
         discardOtherStreams(fmt, stream);
         AVStream* st = fmt->streams[stream];
         const AVCodecID id = st->codecpar->codec_id;
-        decode = id == AV_CODEC_ID_VORBIS || id == AV_CODEC_ID_OPUS || st->codecpar->sample_rate <= 0;
+        const int rate = st->codecpar->sample_rate;
+        // Packet durations are exact only for codecs whose frames carry a fixed or stated
+        // sample count; others (Vorbis, AAC with edit lists, WMA with millisecond stamps) are
+        // counted by decoding.
+        const bool exactPackets = isPcm(id) || id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 ||
+                                  id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_FLAC;
+        decode = !exactPackets || rate <= 0;
+        const AVRational tb = st->time_base;
         if (!decode) {
             AVPacket* pkt = av_packet_alloc();
             if (!pkt) return -1;
             int64_t duration = 0, skipped = 0;
             while (av_read_frame(fmt, pkt) >= 0) {
                 if (pkt->stream_index == stream) {
-                    if (pkt->duration <= 0) {
+                    // A duration that is no whole number of samples in this time base is rounded.
+                    if (pkt->duration <= 0 || (pkt->duration * tb.num * rate) % tb.den != 0) {
                         decode = true;
                         av_packet_unref(pkt);
                         break;
@@ -324,8 +369,7 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
             }
             av_packet_free(&pkt);
             if (!decode) {
-                const int64_t frames =
-                    av_rescale_q(duration, st->time_base, AVRational{1, st->codecpar->sample_rate}) - skipped;
+                const int64_t frames = av_rescale_q(duration, tb, AVRational{1, rate}) - skipped;
                 return std::max<int64_t>(frames, 0);
             }
         }

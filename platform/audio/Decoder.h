@@ -48,6 +48,10 @@ public:
 
 private:
     Decoder() = default;
+    // Starts over as freshly opened, dropping source frames before FRAME.
+    bool reopenAt(int64_t frame);
+    // Whether frame timestamps after a seek give exact sample positions in this stream.
+    bool timestampsExact() const;
     bool setupResampler(const AVFrame* frame);
     // Decodes the next frame into frame_; false at the end of the stream.
     bool nextFrame();

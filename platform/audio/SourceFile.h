@@ -38,6 +38,7 @@ public:
     // Opens the container; with FIND_INFO reads ahead until the streams are known.
     bool open(std::shared_ptr<SourceFile> file, bool findInfo, std::string* error);
     AVFormatContext* context() const { return fmt_; }
+    const std::shared_ptr<SourceFile>& file() const { return file_; }
     // Index of the best audio stream, -1 if none.
     int bestAudioStream() const;
 

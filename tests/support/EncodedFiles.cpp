@@ -114,7 +114,13 @@ int64_t writeEncoded(const std::string& path, const std::vector<int16_t>& sample
     else if (format == "ogg") encoderName = "libvorbis";
     else if (format == "aiff") encoderName = "pcm_s16be";
     else if (format == "wav") encoderName = "pcm_s16le";
-    else return -1;
+    else if (format == "m4a") {
+        encoderName = "aac";
+        muxer = "ipod";
+    } else if (format == "wma") {
+        encoderName = "wmav2";
+        muxer = "asf";
+    } else return -1;
     const AVCodec* codec = avcodec_find_encoder_by_name(encoderName);
     if (!codec && format == "ogg") codec = avcodec_find_encoder_by_name("vorbis");
     if (!codec) return -1;

@@ -21,7 +21,8 @@ int64_t writeMp3(const std::string& path, const std::vector<int16_t>& samples, i
                  const Mp3Options& options);
 int64_t writeToneMp3(const std::string& path, const ToneSpec& tone, const Mp3Options& options);
 
-// Encodes SAMPLES with FFmpeg into FORMAT: "flac", "ogg" (Vorbis), "aiff" or "wav". Returns the
+// Encodes SAMPLES with FFmpeg into FORMAT: "flac", "ogg" (Vorbis), "aiff", "wav", "m4a" (AAC)
+// or "wma" (WMA in ASF, as in video files of that family). Returns the
 // frames encoded, or -1 when FFmpeg cannot write that format on this machine.
 int64_t writeEncoded(const std::string& path, const std::vector<int16_t>& samples, int channels, int rate,
                      const std::string& format);
