@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include "console/frmSelDefault.h"
 #include "tests/dialogs/ConsoleFixture.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 
@@ -119,6 +120,24 @@ TEST_F(WithMainWindow, StartUpValuesOfTheFunctionsWindow) {
     EXPECT_EQ(main->advanceSpeed(), 100);
     f->Slider8->setValue(35);
     EXPECT_EQ(main->duckLevel(), 35);
+}
+
+TEST_F(WithMainWindow, FirstShowTakesTheStoredEditorAndTempFolder) {
+    main.reset();
+    brisko::test::writeFile(iniPath().toStdString(),
+                            "/m\r\n*.wav\r\nsimple\r\n/opt/editor\r\n/var/tmp\r\n");
+    main = std::make_unique<frmMain>();
+    frmFunc* f = main->Func();
+    EXPECT_FALSE(f->Check4->isChecked());  // simple start
+    f->show();
+    EXPECT_EQ(f->Label8->text(), "/opt/editor");
+    EXPECT_EQ(f->Label9->text(), "/var/tmp");
+    // Its buttons: the default-directory window opens; Close only hides.
+    QTest::mouseClick(f->cmdSetDefault, Qt::LeftButton);
+    EXPECT_TRUE(f->selDefaultWindow()->isVisible());
+    QTest::mouseClick(f->Command1, Qt::LeftButton);
+    EXPECT_FALSE(f->isVisible());
+    EXPECT_EQ(main->Func(), f);
 }
 
 TEST_F(WithMainWindow, AutoSegueBoxSetsAndClearsEveryDecksSegue) {

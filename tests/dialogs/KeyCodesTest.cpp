@@ -12,24 +12,6 @@
 using brisko::ui::modifierMask;
 using brisko::ui::virtualKeyCode;
 
-TEST(KeyCodes, KeysOfTheDeckTablesHaveTheirPlatformCodes) {
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(virtualKeyCode(Qt::Key_F1 + k, false), 112 + k);
-    for (int d = 0; d <= 9; ++d) EXPECT_EQ(virtualKeyCode(Qt::Key_0 + d, false), 48 + d);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_A, false), 65);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_H, false), 72);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Q, false), 81);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_T, false), 84);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_W, false), 87);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Z, false), 90);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Space, false), 32);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Escape, false), 27);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_PageUp, false), 33);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_PageDown, false), 34);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_End, false), 35);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Home, false), 36);
-    EXPECT_EQ(virtualKeyCode(Qt::Key_Insert, false), 45);
-}
-
 TEST(KeyCodes, NumberPadKeysDifferFromTheirMainKeyboardTwins) {
     EXPECT_EQ(virtualKeyCode(Qt::Key_Plus, true), 107);
     EXPECT_EQ(virtualKeyCode(Qt::Key_Minus, true), 109);

@@ -201,3 +201,31 @@ TEST_F(WithMainWindow, FailedSelectDirectoryWriteIsReportedAndKeepsTheOldFile) {
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()), old);
     EXPECT_EQ(main->FilePattern, "*.wav");  // the choice holds in memory for this run
 }
+
+TEST_F(WithMainWindow, FirstShowMovesOnlyTheDriveListToTheStoredFolder) {
+    main->DefaultDir = qs(files.path());
+    frmSelDefault* w = main->Func()->selDefaultWindow();
+    const QString before = w->Dir1->path();
+    w->show();
+    const QString drive = brisko::console::driveOfPath(qs(files.path()));
+    EXPECT_EQ(w->Drive1->drive(), drive);
+    // The folder list moves only when the drive changed, and then to the drive itself.
+    EXPECT_EQ(w->Dir1->path(), brisko::console::driveOfPath(before) == drive ? before : drive);
+}
+
+TEST_F(WithMainWindow, UnreadableDriveIsReportedAndBothBrowsersStay) {
+    frmSelDefault* w = main->Func()->selDefaultWindow();
+    w->show();
+    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
+    ASSERT_EQ(main->Dir1->path(), qs(files.path()));
+    // After the refusal the drive list shows the drive of the folder still listed.
+    const QString driveBefore = brisko::console::driveOfPath(qs(files.path()));
+    w->Drive1->addItem("/no-such-drive");
+    w->Drive1->setCurrentIndex(w->Drive1->findText("/no-such-drive"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("/no-such-drive"));
+    EXPECT_EQ(w->Dir1->path(), qs(files.path()));
+    EXPECT_EQ(w->Drive1->drive(), driveBefore);
+    EXPECT_EQ(w->Drive1->currentText(), driveBefore);
+    EXPECT_EQ(main->Dir1->path(), qs(files.path()));
+}
