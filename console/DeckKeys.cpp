@@ -89,7 +89,7 @@ bool DeckKeys::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != window_) return false;
+    if (window_ == nullptr || widget->window() != window_) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (isSamePressMovingUp(key, widget)) return false;
     lastEvent_ = key;

@@ -36,7 +36,7 @@ private:
     DeckKeys(frmMain* window, QObject* owner);
     bool isSamePressMovingUp(const QKeyEvent* event, const QWidget* widget) const;
 
-    frmMain* window_;
+    QPointer<frmMain> window_;
     const QEvent* lastEvent_ = nullptr;
     int lastKey_ = 0;
     int lastModifiers_ = 0;
