@@ -22,6 +22,11 @@ namespace brisko::console {
 
 // ---- drives -----------------------------------------------------------------------------------
 
+QString settingsNotWritten() {
+    return QStringLiteral("The settings file brisko.ini could not be written; it keeps its "
+                          "earlier contents.");
+}
+
 QString driveOfPath(const QString& path) {
     QString best = QStringLiteral("/");
     const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
@@ -156,7 +161,9 @@ void FileList::refresh() {
     const QString keep = fileName();
     clear();
     QDir dir(path_);
-    const QStringList filters = pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    QStringList filters;
+    for (const QString& entry : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!entry.trimmed().isEmpty()) filters << entry.trimmed();
     dir.setNameFilters(filters);
     // QDir matches name filters without regard to case unless told otherwise.
     const QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
@@ -362,7 +369,9 @@ void frmFunc::Command4_Click() {
         // file as it was and is reported.
         QString error;
         if (!main->WriteSettings(&error))
-            brisko::ui::message(this, {error, QStringLiteral("Brisko"),
+            brisko::ui::message(this, {error.isEmpty() ? brisko::console::settingsNotWritten()
+                                                       : error,
+                                       QStringLiteral("Brisko"),
                                        brisko::ui::PromptButtons::Ok,
                                        brisko::ui::PromptIcon::Warning});
     }

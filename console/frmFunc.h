@@ -37,6 +37,9 @@ private:
     QString current_;
 };
 
+// The message shown when the settings writer failed without saying why.
+QString settingsNotWritten();
+
 // The mount point holding PATH ("/" when nothing more specific does).
 QString driveOfPath(const QString& path);
 

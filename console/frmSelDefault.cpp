@@ -2,25 +2,22 @@
 #include "console/frmSelDefault.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
-
-#include <QDir>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 #include "console/frmFunc.h"
 #include "console/frmMain.h"
+#include "console/Settings.h"
 #include "ui/Prompt.h"
 
 namespace brisko::console {
 
-QString allTypesPattern() {
-    return QStringLiteral(
-        "*.mov;*.wav;*.avi;*.asf;*.mov;*.snd;*.mpg;*.mpa;*.mpv;*.enc;*.m1v;*.mp2;*.mp3;*.mpe;"
-        "*.mpeg;*.mpm;*.au;*.aif;*.aifc;*.wmv;*.wma;*.midi;*.mid;*.rmi;*.asf");
-}
+// The same list the main window uses when brisko.ini names no pattern.
+QString allTypesPattern() { return defaultFilePattern(); }
 
 }  // namespace brisko::console
 
@@ -166,7 +163,9 @@ void frmSelDefault::Command1_Click() {
     if (main != nullptr) {
         QString error;
         if (!main->WriteSettings(&error))
-            brisko::ui::message(this, {error, QStringLiteral("Brisko"),
+            brisko::ui::message(this, {error.isEmpty() ? brisko::console::settingsNotWritten()
+                                                       : error,
+                                       QStringLiteral("Brisko"),
                                        brisko::ui::PromptButtons::Ok,
                                        brisko::ui::PromptIcon::Warning});
     }

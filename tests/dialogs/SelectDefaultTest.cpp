@@ -67,7 +67,9 @@ TEST(SelectDefault, AllTypesAndSingleTypesExcludeEachOther) {
     EXPECT_TRUE(w.Check13->isChecked());
     EXPECT_FALSE(w.Check2->isChecked());
     EXPECT_EQ(w.buildFilePattern(), brisko::console::allTypesPattern());
-    EXPECT_TRUE(brisko::console::allTypesPattern().startsWith("*.mov;*.wav;*.avi;*.asf;*.mov;"));
+    EXPECT_EQ(brisko::console::allTypesPattern(),
+              "*.mov;*.wav;*.avi;*.asf;*.mov;*.snd;*.mpg;*.mpa;*.mpv;*.enc;*.m1v;*.mp2;*.mp3;*.mpe;"
+              "*.mpeg;*.mpm;*.au;*.aif;*.aifc;*.wmv;*.wma;*.midi;*.mid;*.rmi;*.asf");
     click(w.Check3);  // MP3 clears All File Types
     EXPECT_FALSE(w.Check13->isChecked());
     EXPECT_EQ(w.buildFilePattern(), "*.mp3");
