@@ -185,6 +185,7 @@ void frmMain::buildControls() {
     cmrTime = new QLabel(QStringLiteral("00:00:00"), central);
     track(cmrTime, QStringLiteral("cmrTime"), 118, 634, 140, 30);
     cmrTime->setToolTip(QStringLiteral("Displays total time of all clips."));
+    cmrTime->setAccessibleName(QStringLiteral("Total time"));
     boldFont(cmrTime, 14);
     Label5 = new QLabel(QStringLiteral("A"), central);
     track(Label5, QStringLiteral("Label5"), 8, 294, 250, 16);
@@ -194,6 +195,7 @@ void frmMain::buildControls() {
     track(currentclip, QStringLiteral("currentclip"), 268, 6, 930, 32);
     currentclip->setReadOnly(true);
     currentclip->setToolTip(QStringLiteral("Shows what is currently being played, Deck and name."));
+    currentclip->setAccessibleName(QStringLiteral("Now playing"));
     boldFont(currentclip, 12);
     StopImmediate = new QPushButton(QStringLiteral("&Stop"), central);
     track(StopImmediate, QStringLiteral("StopImmediate"), 1206, 6, 148, 32);
@@ -280,7 +282,9 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
         font.setBold(true);
         font.setPointSizeF(11);
         number->setFont(font);
+        number->setAutoFillBackground(true);
         layout_->add(number);
+        deckNumber_[i] = number;
     }
 
     Text1[i] = new QLineEdit(parent);
@@ -288,6 +292,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     Text1[i]->setReadOnly(true);
     Text1[i]->setAcceptDrops(true);
     Text1[i]->setToolTip(QStringLiteral("Deck %1: drop a file here").arg(n1(i)));
+    Text1[i]->setAccessibleName(QStringLiteral("Deck ") + n1(i));
     {
         QFont font = Text1[i]->font();
         font.setPointSizeF(11);
@@ -300,12 +305,14 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     Label4[i]->setAlignment(Qt::AlignCenter);
     Label4[i]->setFrameShape(QFrame::StyledPanel);
     Label4[i]->setToolTip(QStringLiteral("Total clip play length."));
+    Label4[i]->setAccessibleName(QStringLiteral("Deck %1 length").arg(n1(i)));
     Text3[i] = new QLineEdit(parent);
     track(Text3[i], QStringLiteral("Text3"), 369, 4, 62, 30);
     Text3[i]->setReadOnly(true);
     Text3[i]->setAlignment(Qt::AlignCenter);
     Text3[i]->setToolTip(QStringLiteral("Time remaining"));
     Text3[i]->setPlaceholderText(QStringLiteral("left"));
+    Text3[i]->setAccessibleName(QStringLiteral("Deck %1 time remaining").arg(n1(i)));
     {
         QFont font = Text3[i]->font();
         font.setPointSizeF(11);
@@ -320,6 +327,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     track(StartTime[i], QStringLiteral("StartTime"), 473, 4, 62, 30);
     StartTime[i]->setToolTip(QStringLiteral("Time clip was started or time clip will start."));
     StartTime[i]->setPlaceholderText(QStringLiteral("start"));
+    StartTime[i]->setAccessibleName(QStringLiteral("Deck %1 start time").arg(n1(i)));
     StartTime[i]->setVisible(false);
 
     cmdPlay[i] = new QPushButton(QStringLiteral("Play ") + n1(i), parent);
@@ -343,6 +351,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     chkSegue[i]->setToolTip(QStringLiteral(
         "If checked this clip will play immediatly following the previous one when it stops, even "
         "if stopped manually."));
+    chkSegue[i]->setAccessibleName(QStringLiteral("Deck %1 Segue").arg(n1(i)));
     Label2[i] = new QLabel(QStringLiteral("Segue"), parent);
     track(Label2[i], QStringLiteral("Label2"), 272, 38, 46, 28);
     chkPost[i] = new QCheckBox(QStringLiteral("Post"), parent);
@@ -350,6 +359,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     chkPost[i]->setToolTip(
         i == 5 ? QStringLiteral("Segue Fade 6")
                : QStringLiteral("When clicked this clip will fade out when next clip is started."));
+    chkPost[i]->setAccessibleName(QStringLiteral("Deck %1 Post").arg(n1(i)));
     chkPost[i]->setVisible(false);
     auto* cutCaption = new QLabel(QStringLiteral("Cut Off"), parent);
     if (real) {
@@ -360,6 +370,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     Text2[i] = new QLineEdit(parent);
     track(Text2[i], QStringLiteral("Text2"), 438, 38, 44, 28);
     Text2[i]->setToolTip(QStringLiteral("Cut Off ") + n1(i));
+    Text2[i]->setAccessibleName(QStringLiteral("Deck %1 Cut Off seconds").arg(n1(i)));
     Text2[i]->setAlignment(Qt::AlignCenter);
 
     ProgressBar1[i] = new QProgressBar(parent);
@@ -844,7 +855,27 @@ bool frmMain::endOfClip(int i) {
     return true;
 }
 
-void frmMain::Timer1_Timer() { Label6->setText(clockText(brisko::now())); }
+void frmMain::Timer1_Timer() {
+    Label6->setText(clockText(brisko::now()));
+    showSpaceDeck();
+}
+
+void frmMain::showSpaceDeck() {
+    // The deck the Space bar starts next has its number marked. The index is changed in several
+    // places (Space, Set Index, Clear All), so the clock tick keeps the mark up to date.
+    if (SpaceIndex == markedSpaceDeck_) return;
+    for (int i = 0; i < kDecks; ++i) {
+        QLabel* number = deckNumber_[i];
+        if (number == nullptr) continue;
+        const bool next = i == SpaceIndex;
+        QPalette palette = number->palette();
+        palette.setColor(QPalette::Window, next ? QColor(255, 215, 0)
+                                                : QApplication::palette().color(QPalette::Window));
+        number->setPalette(palette);
+        number->setToolTip(next ? QStringLiteral("The Space bar plays this deck next") : QString());
+    }
+    markedSpaceDeck_ = SpaceIndex;
+}
 
 // ---- library browser ------------------------------------------------------------------------
 
@@ -1047,9 +1078,11 @@ void frmMain::advmode_Click() {
         for (int i = 0; i < kDecks; ++i) {
             HScroll1[i]->setVisible(false);
             ProgressBar1[i]->setVisible(false);
-            chkPost[i]->setVisible(false);
+            chkPost[i]->setAccessibleName(QStringLiteral("Deck %1 Post").arg(n1(i)));
+    chkPost[i]->setVisible(false);
             Label8[i]->setVisible(false);
             StartTime[i]->setPlaceholderText(QStringLiteral("start"));
+    StartTime[i]->setAccessibleName(QStringLiteral("Deck %1 start time").arg(n1(i)));
     StartTime[i]->setVisible(false);
         }
         AdvancedMode = 0;

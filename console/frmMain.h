@@ -235,6 +235,7 @@ private:
     void startDrag();
     void Dir1_KeyPress(int keyAscii);
     void showFolderCaption();
+    void showSpaceDeck();
     int64_t parentHandle() const;
     bool endOfClip(int i);
 
@@ -242,7 +243,9 @@ private:
     frmHelp* help_ = nullptr;
     frmSetIndex* setIndex_ = nullptr;
     QWidget* spare_ = nullptr;
-    QLabel* folderCaption_ = nullptr;  // holds the hidden controls of slot 12
+    QLabel* folderCaption_ = nullptr;
+    std::array<QLabel*, kDecks> deckNumber_{};  // the deck numbers beside the name boxes
+    int markedSpaceDeck_ = -1;  // holds the hidden controls of slot 12
     brisko::console::ProportionalLayout* layout_ = nullptr;
     QPoint dragStart_;
     bool unloading_ = false;

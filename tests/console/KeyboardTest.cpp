@@ -1,6 +1,7 @@
 // The console's wiring to its keyboard and small dialogs: a key typed into any control reaches the
 // dispatcher exactly once and still reaches the control; Set Index and About open modally.
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -60,6 +61,23 @@ TEST_F(KeyboardTest, SetIndexChoosesTheSpaceDeck) {
     m.cmdSetIndex_Click();
     EXPECT_EQ(m.SpaceIndex, 12);
     m.TimeRecal_Click();
+}
+
+TEST_F(KeyboardTest, TheSpaceDeckIsMarked) {
+    frmMain& m = makeWindow();
+    auto marked = [&] {
+        QStringList numbers;
+        for (QLabel* label : m.findChildren<QLabel*>())
+            if (label->toolTip() == "The Space bar plays this deck next") numbers << label->text();
+        return numbers;
+    };
+    EXPECT_EQ(marked(), QStringList{"1"});
+    m.SpaceIndex = 3;
+    m.Timer1_Timer();
+    EXPECT_EQ(marked(), QStringList{"4"});
+    m.SpaceIndex = 12;  // no deck: nothing is marked
+    m.Timer1_Timer();
+    EXPECT_TRUE(marked().isEmpty());
 }
 
 TEST_F(KeyboardTest, AboutOpensModallyAndCloses) {
