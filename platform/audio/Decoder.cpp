@@ -1,6 +1,8 @@
 // FFmpeg decoding of one audio stream, resampled to the output rate, with exact seeking.
 #include "platform/audio/Decoder.h"
 
+#include "platform/audio/Mp3Scan.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -97,6 +99,11 @@ void Decoder::setOutRate(int rate) {
     outRate_ = rate;
     swr_free(&swr_);
     swrFormat_ = -1;
+}
+
+bool Decoder::isPlainMp3() const {
+    const AVFormatContext* fmt = input_->context();
+    return codecId() == AV_CODEC_ID_MP3 && fmt->iformat && std::strcmp(fmt->iformat->name, "mp3") == 0;
 }
 
 int Decoder::codecId() const { return codec_ ? static_cast<int>(codec_->codec_id) : 0; }
@@ -329,7 +336,11 @@ bool Decoder::seek(int64_t target) {
     return reopenAt(target) || seeked;
 }
 
-int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream) {
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3) {
+    if (plainMp3) {
+        const int64_t frames = scanMp3Frames(file->fd());
+        if (frames >= 0) return frames;
+    }
     bool decode = false;
     {
         // Stream info is needed even here: without it the parser leaves packet durations unset.

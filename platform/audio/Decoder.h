@@ -29,6 +29,8 @@ public:
     int outRate() const { return outRate_; }
     int streamIndex() const { return streamIndex_; }
     int codecId() const;
+    // Whether the file is a plain MP3 stream (MP3 container, MP3 codec).
+    bool isPlainMp3() const;
     // Changes the output rate; takes effect with the next seek.
     void setOutRate(int rate);
 
@@ -89,6 +91,8 @@ private:
 // Exact number of source frames the decoder delivers for FILE's stream STREAM: a packet scan
 // (durations minus the trimmed encoder delay and padding) where packet durations are exact, a
 // full decode where they are not (Vorbis, Opus, or any packet without a duration). -1 on failure.
-int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream);
+// PLAINMP3 says the file is an MP3 file (container and codec), which allows a faster walk over
+// its frame headers.
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3 = false);
 
 }  // namespace brisko::audio

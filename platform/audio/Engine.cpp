@@ -222,7 +222,7 @@ struct Engine::Impl {
                 scanQueue.pop_front();
             }
             int64_t length = -1;
-            if (!v->closing.load()) length = scanExactLength(v->file, v->stream);
+            if (!v->closing.load()) length = scanExactLength(v->file, v->stream, v->plainMp3);
             {
                 std::lock_guard l(v->lengthMutex);
                 v->lengthFrames = length;
@@ -480,6 +480,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     v->sourceRate = decoder->sourceRate();
     v->outRate.store(outRate);
     v->stream = decoder->streamIndex();
+    v->plainMp3 = decoder->isPlainMp3();
     v->decoder = std::move(decoder);
     {
         std::lock_guard dl(v->decodeMutex);

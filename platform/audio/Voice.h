@@ -32,6 +32,7 @@ struct Voice {
     std::vector<float> staging;  // converted frames that did not fit the ring yet
     std::atomic<bool> closing{false};
     int stream = -1;  // index of the audio stream in the file
+    bool plainMp3 = false;
 
     StereoRing ring;
     // Set by the decoder when it has written the last frame: ring count at the end, and the

@@ -7,6 +7,8 @@ extern "C" {
 
 #include <cmath>
 
+#include "platform/audio/Mp3Scan.h"
+#include "platform/audio/SourceFile.h"
 #include "tests/platform/audio/AudioTestUtil.h"
 
 namespace brisko::test {
@@ -137,6 +139,49 @@ TEST_F(LengthExact, Mp3WithoutAnyHeaderIsCountedNotEstimated) {
 
     ASSERT_GT(writeMp3(dir.file("cbr.mp3"), samples, 2, 48000, {false, false, 160}), 0);
     checkLengthAndEnd(dir.file("cbr.mp3"), decodedFrameCount(dir.file("cbr.mp3")), 48000);
+}
+
+// The frame-header walk must count exactly what the decoder delivers, for every kind of MP3
+// LAME writes and with tags around the audio; anything else it leaves to the slower count.
+TEST(LengthMp3Walk, AgreesWithTheDecoderOnEveryKindOfMp3) {
+    TempDir dir;
+    struct Kind {
+        int rate, channels;
+        Mp3Options options;
+    };
+    const Kind kinds[] = {{44100, 2, {false, true, 128}}, {44100, 2, {false, false, 128}},
+                          {44100, 2, {true, true, 0}},    {44100, 2, {true, false, 0}},
+                          {48000, 2, {false, true, 320}}, {48000, 1, {true, true, 0}},
+                          {32000, 2, {false, true, 96}},  {22050, 1, {false, true, 32}},
+                          {24000, 2, {true, true, 0}},    {22050, 1, {true, false, 0}},
+                          {8000, 1, {false, true, 16}},   {11025, 2, {true, true, 0}}};
+    int n = 0;
+    for (const Kind& k : kinds) {
+        for (double seconds : {0.05, 1.234, 3.0}) {
+            const std::string path = dir.file("k" + std::to_string(n++) + ".mp3");
+            ASSERT_GT(writeToneMp3(path, {440.0, seconds, k.rate, k.channels, 0.5}, k.options), 0);
+            auto file = audio::SourceFile::open(path, nullptr);
+            ASSERT_TRUE(file);
+            EXPECT_EQ(audio::scanMp3Frames(file->fd()), decodedFrameCount(path))
+                << k.rate << " Hz, " << k.channels << " ch, vbr " << k.options.vbr << ", tag "
+                << k.options.lameTag << ", " << seconds << " s";
+        }
+    }
+    // Tags before and after the audio.
+    const std::string plain = dir.file("plain.mp3");
+    writeToneMp3(plain, {440.0, 2.0, 44100, 2, 0.5}, {true, true, 0});
+    std::string id3v2 = std::string("ID3\x04\x00\x00\x00\x00\x01\x00", 10) + std::string(128, '\0');
+    std::string id3v1 = "TAG" + std::string(125, 'x');
+    writeFile(dir.file("tagged.mp3"), id3v2 + readFile(plain) + id3v1);
+    auto tagged = audio::SourceFile::open(dir.file("tagged.mp3"), nullptr);
+    EXPECT_EQ(audio::scanMp3Frames(tagged->fd()), decodedFrameCount(dir.file("tagged.mp3")));
+    EXPECT_EQ(audio::scanMp3Frames(tagged->fd()), 88200);
+    // A cut-off frame or junk: no answer, the caller counts another way.
+    const std::string bytes = readFile(plain);
+    writeFile(dir.file("cut.mp3"), bytes.substr(0, bytes.size() - 100));
+    EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("cut.mp3"), nullptr)->fd()), -1);
+    writeFile(dir.file("junk.mp3"), "junk" + bytes);
+    EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("junk.mp3"), nullptr)->fd()), -1);
 }
 
 class DecodeSeek : public EngineFixture,
