@@ -128,6 +128,12 @@ bool FolderList::setPath(const QString& path) {
 void FolderList::fill() {
     clear();
     QDir dir(path_);
+    // The first row names the open folder itself; activating it changes nothing.
+    auto* here = new QListWidgetItem(path_, this);
+    here->setData(Qt::UserRole, path_);
+    QFont bold = font();
+    bold.setBold(true);
+    here->setFont(bold);
     if (!dir.isRoot()) {
         auto* up = new QListWidgetItem(QStringLiteral(".."), this);
         up->setData(Qt::UserRole, QDir::cleanPath(dir.absoluteFilePath(QStringLiteral(".."))));

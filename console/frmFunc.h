@@ -43,8 +43,8 @@ QString settingsNotWritten();
 // The mount point holding PATH ("/" when nothing more specific does).
 QString driveOfPath(const QString& path);
 
-// The folder list: the subfolders of the current folder, with ".." to go up. Activating an entry
-// opens it.
+// The folder list: the open folder's path, ".." to go up, then its subfolders. Activating an
+// entry opens it.
 class FolderList : public QListWidget {
     Q_OBJECT
 public:

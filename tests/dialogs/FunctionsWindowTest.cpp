@@ -95,8 +95,16 @@ TEST(FunctionsWindow, FolderListRefusesMissingFoldersAndFileListFollowsPattern) 
     EXPECT_FALSE(f.Dir1->setPath(QString::fromStdString(dir.file("missing"))));
     EXPECT_EQ(f.Dir1->path(), QString::fromStdString(dir.path()));
     EXPECT_FALSE(f.Dir1->setPath(QString::fromStdString(dir.file("a.wav"))));
-    EXPECT_TRUE(f.Dir1->findItems("sub", Qt::MatchExactly).size() == 1);
-    f.File1->setPattern("*.wav;*.midi");
+    // Enter on a row opens it; ".." goes back up, and the file list follows each move.
+    f.Dir1->setCurrentItem(f.Dir1->findItems("sub", Qt::MatchExactly).value(0));
+    QTest::keyClick(f.Dir1, Qt::Key_Return);
+    EXPECT_EQ(f.Dir1->path(), QString::fromStdString(dir.file("sub")));
+    EXPECT_EQ(f.File1->path(), QString::fromStdString(dir.file("sub")));
+    EXPECT_EQ(f.File1->count(), 0);
+    f.Dir1->setCurrentItem(f.Dir1->findItems("..", Qt::MatchExactly).value(0));
+    QTest::keyClick(f.Dir1, Qt::Key_Return);
+    EXPECT_EQ(f.Dir1->path(), QString::fromStdString(dir.path()));
+    f.File1->setPattern(" *.wav ;;*.midi");
     EXPECT_EQ(f.File1->names(), (QStringList{"a.wav", "B.WAV", "d.midi"}));
 }
 
