@@ -449,11 +449,13 @@ bool Engine::startBackend(const std::string& spec, std::string* message) {
 }
 
 std::string Engine::backendSpec() const {
+    impl_->ensureBackend();
     std::lock_guard l(impl_->commandMutex);
     return impl_->spec;
 }
 
 std::string Engine::backendMessage() const {
+    impl_->ensureBackend();
     std::lock_guard l(impl_->commandMutex);
     return impl_->message;
 }
@@ -463,7 +465,10 @@ std::vector<std::string> Engine::listDevices() { return portAudioDevices(); }
 void Engine::shutdown() {
     std::lock_guard l(impl_->commandMutex);
     impl_->stopBackend();
-    impl_->started.store(false);
+    // No backend starts by itself after this; startBackend() still can.
+    impl_->started.store(true);
+    impl_->manual.store(false);
+    impl_->spec.clear();
     for (int id = 0; id < kMaxVoices; ++id) impl_->closeVoice(id);
 }
 
@@ -669,6 +674,7 @@ int Engine::speed(VoiceId voice) const {
 }
 
 EngineStats Engine::stats() const {
+    impl_->ensureBackend();
     EngineStats s;
     s.underruns = impl_->underruns.load();
     s.periodsMixed = impl_->periods.load();

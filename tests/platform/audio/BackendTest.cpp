@@ -121,6 +121,22 @@ TEST_F(BackendOutput, ChangingTheOutputRateKeepsVoicesWhereTheyWere) {
     EXPECT_EQ(engine.positionMs(v), 1500);
 }
 
+TEST_F(BackendOutput, ShutdownClosesEverythingAndStartsNothingByItself) {
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 1.0, 48000, 2, 0.5});
+    const auto v = openOk(tone);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    engine.shutdown();
+    EXPECT_FALSE(engine.isOpen(v));
+    EXPECT_EQ(engine.stats().openVoices, 0);
+    EXPECT_EQ(engine.backendSpec(), "");
+    EXPECT_EQ(firstLoudFrame(render(1000), 0, 0.0f), -1);
+    ASSERT_TRUE(engine.startBackend("manual:48000"));
+    const auto again = openOk(tone);
+    ASSERT_TRUE(engine.play(again, 0, -1));
+    EXPECT_GT(rms(render(1000), 0, 1000), 0.3);
+}
+
 TEST(BackendWavWriter, WritesClippedSixteenBitAndKeepsSizesCurrent) {
     TempDir dir;
     const std::string path = dir.file("out.wav");
