@@ -834,6 +834,8 @@ bool frmMain::endOfClip(int i) {
     Text3[i]->clear();
     Decks[i].DeckStarted = 0;
     for (int j = 0; j < kDecks; ++j) Command5[j]->setEnabled(true);
+    // A minimised console comes back when a clip ends, so the operator sees the deck is free.
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
 
     // Automatic segue to the next deck.
     const int k = i == kDecks - 1 ? 0 : i + 1;

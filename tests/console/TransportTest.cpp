@@ -369,8 +369,11 @@ TEST_F(TransportTest, NaturalEndResetsTheDeckAndAutoDeleteClearsIt) {
     makeWindow();
     loadDecks({1.0, 1.0});
     frmMain& m = w();
+    m.showMinimized();
+    ASSERT_TRUE(m.windowState() & Qt::WindowMinimized);
     m.cmdPlay_Click(0);
     runUntil([&] { return m.cmdPlay[0]->text() == "Play 1"; });
+    EXPECT_FALSE(m.windowState() & Qt::WindowMinimized);  // brought back for the operator
     EXPECT_EQ(m.Text1[0]->text(), "deck1");
     EXPECT_TRUE(m.Text3[0]->text().isEmpty());
     EXPECT_TRUE(m.CommandQuit->isEnabled());
