@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 
+#include "console/DeckMath.h"
 #include "console/frmFunc.h"
 #include "console/frmMain.h"
 #include "media/MediaChannel.h"
@@ -20,19 +21,6 @@
 #include "ui/KeyCodes.h"
 
 namespace brisko::console {
-
-int64_t roundHalfEven(double value) {
-    if (std::isnan(value)) return 0;
-    constexpr double kMax = static_cast<double>(std::numeric_limits<int32_t>::max());
-    constexpr double kMin = static_cast<double>(std::numeric_limits<int32_t>::min());
-    if (value >= kMax) return std::numeric_limits<int32_t>::max();
-    if (value <= kMin) return std::numeric_limits<int32_t>::min();
-    const double floor = std::floor(value);
-    const double diff = value - floor;
-    int64_t result = static_cast<int64_t>(floor);
-    if (diff > 0.5 || (diff == 0.5 && (result % 2) != 0)) ++result;
-    return result;
-}
 
 QString volumeKeyCaption(int volumeBefore, bool up) {
     if (up && volumeBefore > 99) return QStringLiteral("F");
@@ -46,7 +34,8 @@ QString unduckCaption(int32_t savedVolume) {
 int64_t percentPlayed(int64_t position, int64_t length) {
     if (length == 0) return -1;
     const double pct = static_cast<double>(position) * 100.0 / static_cast<double>(length);
-    return std::llabs(roundHalfEven(pct));
+    const auto rounded = roundToInt32(pct);
+    return rounded ? std::llabs(static_cast<int64_t>(*rounded)) : -1;
 }
 
 namespace {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QString>
 #include <optional>
 
 class QLabel;
@@ -26,7 +25,3 @@ public:
     std::optional<int> chosenIndex() const;
 };
 
-// The leading number of TEXT, read as the console reads numbers typed into its boxes: blanks are
-// skipped, a sign and a decimal fraction are allowed, anything after the number is ignored, and a
-// text without a leading number is 0.
-double leadingNumber(const QString& text);

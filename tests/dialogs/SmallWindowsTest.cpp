@@ -65,7 +65,7 @@ TEST_F(SmallWindows, SetIndexCaptionsAndTheIndexItGives) {
 
     const std::pair<const char*, int> cases[] = {
         {"1", 0}, {"12", 11}, {"13", 12}, {"", -1}, {"abc", -1}, {" 3", 2}, {"4 deck", 3},
-        {"-2", -3}, {"2.5", 2}, {"3.5", 2}, {"4.5", 4}, {"1 2", 11}};
+        {"-2", -3}, {"2.5", 2}, {"3.5", 2}, {"4.5", 4}};
     for (const auto& [text, index] : cases) {
         dialog.Text1->setText(QString::fromUtf8(text));
         const auto chosen = dialog.chosenIndex();
@@ -87,19 +87,6 @@ TEST_F(SmallWindows, SetIndexOkHidesTheDialogAndKeepsItsNumber) {
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.Text1->text(), "7");
     EXPECT_EQ(dialog.chosenIndex().value_or(-99), 6);
-}
-
-TEST_F(SmallWindows, LeadingNumberReadsLikeTheConsolesNumberBoxes) {
-    EXPECT_EQ(leadingNumber("42"), 42.0);
-    EXPECT_EQ(leadingNumber("  -7 apples"), -7.0);
-    EXPECT_EQ(leadingNumber("1 000"), 1000.0);
-    EXPECT_EQ(leadingNumber("3.25x"), 3.25);
-    EXPECT_EQ(leadingNumber(".5"), 0.5);
-    EXPECT_EQ(leadingNumber("2e3"), 2000.0);
-    EXPECT_EQ(leadingNumber("2e"), 2.0);
-    EXPECT_EQ(leadingNumber("x12"), 0.0);
-    EXPECT_EQ(leadingNumber("-"), 0.0);
-    EXPECT_EQ(leadingNumber("1e999"), 0.0);
 }
 
 TEST_F(SmallWindows, AboutBoxGoesAwayWhenClosedWithOk) {
