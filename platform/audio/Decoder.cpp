@@ -1,8 +1,6 @@
 // FFmpeg decoding of one audio stream, resampled to the output rate, with exact seeking.
 #include "platform/audio/Decoder.h"
 
-#include "platform/audio/Mp3Scan.h"
-
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -271,9 +269,18 @@ bool Decoder::reopenAt(int64_t frame) {
     finished_ = fresh->finished_;
     frameReady_ = fresh->frameReady_;
     badPackets_ = 0;
+    seekPointsAdded_ = false;  // the new demuxer has no index yet
     pending_.clear();
     pendingOff_ = 0;
     return true;
+}
+
+void Decoder::addSeekPoints(const std::vector<SeekPoint>& points) {
+    AVStream* st = input_->context()->streams[streamIndex_];
+    for (const SeekPoint& p : points)
+        av_add_index_entry(st, p.bytePos, av_rescale_q(p.sample, AVRational{1, srcRate_}, st->time_base), 0, 0,
+                           AVINDEX_KEYFRAME);
+    seekPointsAdded_ = !points.empty();
 }
 
 bool Decoder::timestampsExact() const {
@@ -336,9 +343,10 @@ bool Decoder::seek(int64_t target) {
     return reopenAt(target) || seeked;
 }
 
-int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3) {
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3,
+                        std::vector<SeekPoint>* index) {
     if (plainMp3) {
-        const int64_t frames = scanMp3Frames(file->fd());
+        const int64_t frames = scanMp3Frames(file->fd(), index);
         if (frames >= 0) return frames;
     }
     bool decode = false;

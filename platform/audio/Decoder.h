@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/audio/Mp3Scan.h"
 #include "platform/audio/SourceFile.h"
 
 struct AVCodecContext;
@@ -44,6 +45,10 @@ public:
     // Restarts decoding so that the next frame read is source frame FRAME (sample-exact).
     // Returns false when the container cannot seek; decoding then continues from the start.
     bool seek(int64_t frame);
+    // Tells the demuxer where frames start (from a length scan), so that a first seek far into
+    // the file jumps there instead of reading every packet on the way.
+    void addSeekPoints(const std::vector<SeekPoint>& points);
+    bool hasSeekPoints() const { return seekPointsAdded_; }
     // On a decoder fresh from open(): drops everything before source frame FRAME. The way to
     // reach a position in a file whose container cannot seek.
     void skipTo(int64_t frame) { discardUntil_ = frame > 0 ? frame : 0; }
@@ -83,6 +88,7 @@ private:
     bool finished_ = false;
     bool frameReady_ = false;    // frame_ holds a decoded frame not yet taken
     int badPackets_ = 0;
+    bool seekPointsAdded_ = false;
 
     std::vector<float> pending_;  // converted frames not yet read
     size_t pendingOff_ = 0;       // in floats
@@ -93,6 +99,8 @@ private:
 // full decode where they are not (Vorbis, Opus, or any packet without a duration). -1 on failure.
 // PLAINMP3 says the file is an MP3 file (container and codec), which allows a faster walk over
 // its frame headers.
-int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3 = false);
+// With INDEX, seek points found on the way are returned there.
+int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, bool plainMp3 = false,
+                        std::vector<SeekPoint>* index = nullptr);
 
 }  // namespace brisko::audio

@@ -222,9 +222,11 @@ struct Engine::Impl {
                 scanQueue.pop_front();
             }
             int64_t length = -1;
-            if (!v->closing.load()) length = scanExactLength(v->file, v->stream, v->plainMp3);
+            std::vector<SeekPoint> points;
+            if (!v->closing.load()) length = scanExactLength(v->file, v->stream, v->plainMp3, &points);
             {
                 std::lock_guard l(v->lengthMutex);
+                v->seekPoints = std::move(points);
                 v->lengthFrames = length;
                 v->lengthDone = true;
             }
@@ -287,6 +289,14 @@ struct Engine::Impl {
     void restart(Voice& v, int64_t frame, double prefillSeconds) {
         std::lock_guard l(v.decodeMutex);
         if (!v.decoder) return;
+        if (!v.decoder->hasSeekPoints()) {
+            std::vector<SeekPoint> points;
+            {
+                std::lock_guard ll(v.lengthMutex);
+                points = v.seekPoints;
+            }
+            v.decoder->addSeekPoints(points);
+        }
         if (!v.decoder->seek(frame)) {
             // The container cannot seek: decode again from the start up to the frame.
             if (auto fresh = Decoder::open(v.file, v.outRate.load(), nullptr)) {

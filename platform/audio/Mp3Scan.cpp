@@ -97,7 +97,8 @@ private:
 
 }  // namespace
 
-int64_t scanMp3Frames(int fd) {
+int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
+    std::vector<SeekPoint> points;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -1;
     const int64_t size = st.st_size;
@@ -173,6 +174,7 @@ int64_t scanMp3Frames(int fd) {
         if (!h || !parseHeader(h, &f)) return -1;
         if (f.sampleRate != first.sampleRate || f.layer != first.layer) return -1;
         if (pos + f.bytes > end) return -1;  // a cut-off last frame: let the decoder decide
+        if (frames % 32 == 0) points.push_back({pos, samples});
         spf = f.samples;
         samples += f.samples;
         ++frames;
@@ -191,6 +193,7 @@ int64_t scanMp3Frames(int fd) {
             if (e >= firstDiscard && s < lastDiscard) discarded += std::min<int64_t>(e - firstDiscard, spf);
         }
     }
+    if (index) *index = std::move(points);
     return std::max<int64_t>(0, samples - startSkip - discarded);
 }
 

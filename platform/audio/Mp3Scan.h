@@ -4,12 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace brisko::audio {
 
 // Reads the file open on FD. Returns the frame count, or -1 when the file is anything but a
 // clean sequence of MPEG audio frames (optionally behind ID3v2 tags and before an ID3v1 or APE
 // tag); the caller then counts another way.
-int64_t scanMp3Frames(int fd);
+// With INDEX, also collects the byte position and sample of every 32nd audio frame, counted
+// from the first audio frame (as the demuxer stamps its packets), for seeking.
+struct SeekPoint {
+    int64_t bytePos;
+    int64_t sample;
+};
+int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index = nullptr);
 
 }  // namespace brisko::audio

@@ -70,6 +70,7 @@ struct Voice {
     std::condition_variable lengthReady;
     bool lengthDone = false;
     int64_t lengthFrames = -1;
+    std::vector<SeekPoint> seekPoints;  // from the scan, handed to each new decoder at a seek
 };
 
 }  // namespace brisko::audio
