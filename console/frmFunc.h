@@ -80,7 +80,7 @@ public:
 
 private:
     QString path_;
-    QString pattern_ = QStringLiteral("*.*");
+    QString pattern_ = QStringLiteral("*");  // every file: programs often have no extension
 };
 
 }  // namespace brisko::console

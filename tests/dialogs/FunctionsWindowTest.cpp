@@ -180,12 +180,14 @@ TEST_F(WithMainWindow, AdvancedLayoutBoxShowsAndHidesTheAdvancedDeckControls) {
 TEST_F(WithMainWindow, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
     frmFunc* f = main->Func();
     brisko::test::writeFile(files.file("editor.bin"), "x");
+    brisko::test::writeFile(files.file("wavedit"), "x");
     main->DefaultDir = "/music";
     main->FilePattern = "*.wav";
     main->StartMode = "simple";
     f->show();
     ASSERT_TRUE(f->Dir1->setPath(qs(files.path())));
-    f->File1->setPattern("*.*");
+    // Every file is offered, also a program without an extension.
+    EXPECT_EQ(f->File1->names(), (QStringList{"editor.bin", "wavedit"}));
     f->File1->setCurrentItem(f->File1->findItems("editor.bin", Qt::MatchExactly).value(0));
     QTest::mouseClick(f->Command4, Qt::LeftButton);
     const QString editor = qs(files.path()) + "/editor.bin";
