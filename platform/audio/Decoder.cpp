@@ -82,6 +82,11 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int out
         return nullptr;
     }
     d->srcRate_ = d->frame_->sample_rate;
+    // Source frame 0 is the first decoded frame; seeks are placed relative to its stamp, so it
+    // is known before anything is read.
+    const int64_t ts = d->frameStartSamples(d->frame_);
+    d->origin_ = ts != INT64_MIN ? ts : 0;
+    d->originKnown_ = true;
     d->frameReady_ = true;
     return d;
 }
@@ -261,7 +266,8 @@ bool Decoder::reopenAt(int64_t frame) {
     swrFormat_ = fresh->swrFormat_;
     swrRate_ = fresh->swrRate_;
     swrChannels_ = fresh->swrChannels_;
-    originKnown_ = false;
+    origin_ = fresh->origin_;
+    originKnown_ = fresh->originKnown_;
     placeByTimestamp_ = true;
     srcPos_ = 0;
     discardUntil_ = frame;

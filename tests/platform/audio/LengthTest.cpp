@@ -7,6 +7,7 @@ extern "C" {
 
 #include <cmath>
 
+#include "platform/audio/Decoder.h"
 #include "platform/audio/Mp3Scan.h"
 #include "platform/audio/SourceFile.h"
 #include "tests/platform/audio/AudioTestUtil.h"
@@ -182,6 +183,26 @@ TEST(LengthMp3Walk, AgreesWithTheDecoderOnEveryKindOfMp3) {
     EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("cut.mp3"), nullptr)->fd()), -1);
     writeFile(dir.file("junk.mp3"), "junk" + bytes);
     EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("junk.mp3"), nullptr)->fd()), -1);
+}
+
+// A decoder that seeks before it has delivered anything lands where one that read its way there
+// does (and so does one reopened for a seek near the start).
+TEST(DecodeFresh, SeekBeforeTheFirstReadIsExact) {
+    TempDir dir;
+    const std::string path = dir.file("sweep.mp3");
+    ASSERT_GT(writeMp3(path, sweep(48000 * 6, 48000), 2, 48000, {true, true, 0}), 0);
+    auto file = audio::SourceFile::open(path, nullptr);
+    auto whole = audio::Decoder::open(file, 48000, nullptr);
+    ASSERT_TRUE(whole);
+    std::vector<float> all(size_t(48000) * 6 * 2);
+    ASSERT_EQ(whole->read(all.data(), 48000 * 6), 48000 * 6);
+    for (int64_t target : {int64_t(250000), int64_t(100), int64_t(48000 * 5)}) {
+        auto fresh = audio::Decoder::open(file, 48000, nullptr);
+        ASSERT_TRUE(fresh->seek(target));
+        std::vector<float> out(2000 * 2);
+        ASSERT_EQ(fresh->read(out.data(), 2000), 2000);
+        for (int i = 0; i < 2000; ++i) ASSERT_EQ(out[size_t(i) * 2], all[size_t(target + i) * 2]) << target << "+" << i;
+    }
 }
 
 class DecodeSeek : public EngineFixture,
