@@ -73,6 +73,77 @@ bool fill(Voice& v, int64_t maxFrames) {
     return total > 0;
 }
 
+// The exact length from what the scan counted and where decoding really ended: the scan's count,
+// or the end of decoding if that came first or earlier (a damaged tail the scan counted but the
+// decoder could not decode). -1 while the scan has not finished.
+int64_t combineLength(bool scanDone, int64_t scanned, int64_t eof) {
+    if (!scanDone) return -1;
+    if (eof >= 0 && (scanned < 0 || eof < scanned)) return eof;
+    return scanned;
+}
+
+// The source frame under the play head, before clamping to the length.
+int64_t rawPosition(const Voice& v) {
+    int64_t pos = v.stoppedAt.load(std::memory_order_acquire);
+    if (pos < 0) {
+        const int64_t played = v.played.load(std::memory_order_acquire);
+        const int64_t seg = v.segmentOut.load(std::memory_order_acquire);
+        const int64_t src = v.segmentSource.load(std::memory_order_acquire);
+        const int64_t out = played - seg;
+        const int outRate = v.outRate.load();
+        pos = src + (v.sourceRate == outRate
+                         ? out
+                         : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / outRate));
+    }
+    return pos;
+}
+
+// POS clamped to 0 and to LENGTH when that is known (>= 0).
+int64_t clampPosition(int64_t pos, int64_t length) {
+    if (length >= 0 && pos > length) pos = length;
+    return std::max<int64_t>(pos, 0);
+}
+
+// The probe of one voice. The length scan publishes its result here as well as in the voice
+// (under the voice's lengthMutex, before waiters are woken), so a probe never takes that lock.
+class Probe final : public VoiceProbe {
+public:
+    explicit Probe(std::shared_ptr<Voice> voice) : voice_(std::move(voice)) {}
+
+    int64_t positionMs() const override {
+        const Voice& v = *voice_;
+        if (v.closing.load(std::memory_order_acquire)) return -1;
+        // The play head first, then the length, in the order Engine::positionMs reads them.
+        const int64_t pos = rawPosition(v);
+        return msForFrames(clampPosition(pos, length()), v.sourceRate);
+    }
+
+    VoiceMode mode() const override {
+        const Voice& v = *voice_;
+        if (v.closing.load(std::memory_order_acquire)) return VoiceMode::Stopped;
+        return static_cast<VoiceMode>(v.mode.load());
+    }
+
+    Voice& voice() const { return *voice_; }
+
+    // Called by the length scan with the voice's lengthMutex held.
+    void publishLength(int64_t scanned) {
+        scannedLength_.store(scanned, std::memory_order_relaxed);
+        scanDone_.store(true, std::memory_order_release);
+    }
+
+private:
+    int64_t length() const {
+        const int64_t eof = voice_->eofSource.load(std::memory_order_acquire);
+        const bool done = scanDone_.load(std::memory_order_acquire);
+        return combineLength(done, scannedLength_.load(std::memory_order_relaxed), eof);
+    }
+
+    std::shared_ptr<Voice> voice_;
+    std::atomic<int64_t> scannedLength_{-1};
+    std::atomic<bool> scanDone_{false};
+};
+
 }  // namespace
 
 struct Engine::Impl {
@@ -82,6 +153,8 @@ struct Engine::Impl {
     mutable std::mutex tableMutex;
     std::vector<std::shared_ptr<Voice>> voices = std::vector<std::shared_ptr<Voice>>(kMaxVoices);
     std::atomic<Voice*> slots[kMaxVoices] = {};
+    // The probe of each open voice, handed out by Engine::probe.
+    std::vector<std::shared_ptr<Probe>> probes = std::vector<std::shared_ptr<Probe>>(kMaxVoices);
     std::atomic<int> slotCount{0};
 
     // Mixer side.
@@ -112,7 +185,7 @@ struct Engine::Impl {
     std::thread scanThread;
     std::mutex scanMutex;
     std::condition_variable scanCv;
-    std::deque<std::shared_ptr<Voice>> scanQueue;
+    std::deque<std::shared_ptr<Probe>> scanQueue;  // each voice through its probe
 
     Impl() {
         // Damaged files make FFmpeg talk a lot; the engine reports failures itself.
@@ -213,14 +286,15 @@ struct Engine::Impl {
         // Length scans are background work: they yield to the command and decoder threads.
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         for (;;) {
-            std::shared_ptr<Voice> v;
+            std::shared_ptr<Probe> probe;
             {
                 std::unique_lock l(scanMutex);
                 scanCv.wait(l, [this] { return !scanQueue.empty() || !running.load(); });
                 if (!running.load()) return;
-                v = std::move(scanQueue.front());
+                probe = std::move(scanQueue.front());
                 scanQueue.pop_front();
             }
+            Voice* v = &probe->voice();
             int64_t length = -1;
             std::vector<SeekPoint> points;
             if (!v->closing.load()) length = scanExactLength(v->file, v->stream, v->plainMp3, &points);
@@ -229,6 +303,7 @@ struct Engine::Impl {
                 v->seekPoints = std::move(points);
                 v->lengthFrames = length;
                 v->lengthDone = true;
+                probe->publishLength(length);
             }
             v->lengthReady.notify_all();
         }
@@ -248,25 +323,12 @@ struct Engine::Impl {
         std::unique_lock l(v.lengthMutex);
         if (wait) v.lengthReady.wait(l, [&] { return v.lengthDone; });
         const int64_t eof = v.eofSource.load(std::memory_order_acquire);
-        if (!v.lengthDone) return -1;
-        if (eof >= 0 && (v.lengthFrames < 0 || eof < v.lengthFrames)) return eof;
-        return v.lengthFrames;
+        return combineLength(v.lengthDone, v.lengthFrames, eof);
     }
 
     static int64_t positionFrames(Voice& v) {
-        int64_t pos = v.stoppedAt.load(std::memory_order_acquire);
-        if (pos < 0) {
-            const int64_t played = v.played.load(std::memory_order_acquire);
-            const int64_t seg = v.segmentOut.load(std::memory_order_acquire);
-            const int64_t src = v.segmentSource.load(std::memory_order_acquire);
-            const int64_t out = played - seg;
-            pos = src + (v.sourceRate == v.outRate.load()
-                             ? out
-                             : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / v.outRate.load()));
-        }
-        const int64_t length = knownLength(v, false);
-        if (length >= 0 && pos > length) pos = length;
-        return std::max<int64_t>(pos, 0);
+        const int64_t pos = rawPosition(v);
+        return clampPosition(pos, knownLength(v, false));
     }
 
     // The source frame under the play head when it is known exactly, else -1. Only while the
@@ -325,6 +387,7 @@ struct Engine::Impl {
             if (id < 0 || id >= kMaxVoices) return;
             v = std::move(voices[static_cast<size_t>(id)]);
             voices[static_cast<size_t>(id)].reset();
+            probes[static_cast<size_t>(id)].reset();
             slots[id].store(nullptr, std::memory_order_seq_cst);
             int top = slotCount.load();
             while (top > 0 && !voices[static_cast<size_t>(top - 1)]) --top;
@@ -491,6 +554,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     auto decoder = Decoder::open(file, outRate, error);
     if (!decoder) return -1;
     auto v = std::make_shared<Voice>(kRingFrames);
+    auto probe = std::make_shared<Probe>(v);
     v->file = std::move(file);
     v->sourceRate = decoder->sourceRate();
     v->outRate.store(outRate);
@@ -511,12 +575,13 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
         }
         v->id = id;
         impl_->voices[static_cast<size_t>(id)] = v;
+        impl_->probes[static_cast<size_t>(id)] = probe;
         impl_->slots[id].store(v.get(), std::memory_order_release);
         if (id >= impl_->slotCount.load()) impl_->slotCount.store(id + 1);
     }
     {
         std::lock_guard sl(impl_->scanMutex);
-        impl_->scanQueue.push_back(v);
+        impl_->scanQueue.push_back(probe);
     }
     impl_->scanCv.notify_one();
     impl_->wakeDecoder();
@@ -560,6 +625,12 @@ int64_t Engine::positionMs(VoiceId voice) const {
 VoiceMode Engine::mode(VoiceId voice) const {
     auto v = impl_->get(voice);
     return v ? static_cast<VoiceMode>(v->mode.load()) : VoiceMode::Stopped;
+}
+
+std::shared_ptr<const VoiceProbe> Engine::probe(VoiceId voice) const {
+    if (voice < 0 || voice >= kMaxVoices) return nullptr;
+    std::lock_guard l(impl_->tableMutex);
+    return impl_->probes[static_cast<size_t>(voice)];
 }
 
 bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* error) {

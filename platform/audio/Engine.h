@@ -14,6 +14,18 @@ enum class VoiceMode { Stopped, Playing, Paused };
 // Voice handles are small non-negative integers; -1 means "no voice".
 using VoiceId = int;
 
+// A read-only view of one voice's position and mode that takes no lock: it reads the voice's
+// atomics directly, so a caller that asks many times a second (a status query per deck per tick)
+// neither waits for nor slows the command side. It keeps the voice's state alive, so it stays
+// safe to use after the voice is closed; it then reports -1 and Stopped, as Engine does.
+class VoiceProbe {
+public:
+    virtual ~VoiceProbe() = default;
+    // As Engine::positionMs and Engine::mode of the voice.
+    virtual int64_t positionMs() const = 0;
+    virtual VoiceMode mode() const = 0;
+};
+
 struct EngineStats {
     uint64_t underruns = 0;       // output periods in which a playing voice had no data ready
     uint64_t periodsMixed = 0;    // output periods the callback has mixed
@@ -65,6 +77,8 @@ public:
     // voice has played to its end the position equals lengthMs exactly. -1 for a closed voice.
     int64_t positionMs(VoiceId voice) const;
     VoiceMode mode(VoiceId voice) const;
+    // The lock-free read handle of an open voice; null when VOICE is not open.
+    std::shared_ptr<const VoiceProbe> probe(VoiceId voice) const;
 
     // Plays from FROM to TO milliseconds of media time. from < 0: the current position;
     // to < 0: the end. Returns false (and sets *error) for out-of-range values. On reaching TO the

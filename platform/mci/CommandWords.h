@@ -2,6 +2,8 @@
 // starts with a double quote runs to the next quote that is followed by a blank or the end.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/mci/MciErrors.h"
@@ -35,11 +37,56 @@ private:
 
 inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// True when A equals LOWER_B ignoring ASCII case; LOWER_B is given in lower case.
+namespace detail {
+
+// Lower-cases the ASCII capitals among the eight bytes of X at once; other bytes are kept.
+inline uint64_t lowerAsciiBytes(uint64_t x) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t low7 = x & ~kHigh;
+    const uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');       // high bit: byte >= 'A'
+    const uint64_t aboveZ = low7 + kOnes * (0x80 - 'Z' - 1);     // high bit: byte > 'Z'
+    const uint64_t capital = atLeastA & ~aboveZ & ~x & kHigh;    // and the byte is below 0x80
+    return x | (capital >> 2);                                   // 0x80 >> 2 == 0x20
+}
+
+inline uint64_t load8(const char* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+inline uint64_t load4(const char* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+}  // namespace detail
+
+// True when A equals LOWER_B ignoring ASCII case; LOWER_B is given in lower case. Compares
+// eight (or four) bytes at a time: keywords and aliases are short, and this is on every command.
 inline bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
-    if (a.size() != lowerB.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerB[i]) return false;
+    const std::size_t n = a.size();
+    if (n != lowerB.size()) return false;
+    const char* p = a.data();
+    const char* q = lowerB.data();
+    using detail::load4;
+    using detail::load8;
+    using detail::lowerAsciiBytes;
+    if (n >= 8) {
+        // Whole blocks, then a last block that may overlap the one before.
+        std::size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            if (lowerAsciiBytes(load8(p + i)) != load8(q + i)) return false;
+        }
+        return i == n || lowerAsciiBytes(load8(p + n - 8)) == load8(q + n - 8);
+    }
+    if (n >= 4) {
+        return lowerAsciiBytes(load4(p)) == load4(q) && lowerAsciiBytes(load4(p + n - 4)) == load4(q + n - 4);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (lowerAscii(p[i]) != q[i]) return false;
     }
     return true;
 }

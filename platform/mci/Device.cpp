@@ -3,7 +3,6 @@
 #include "platform/mci/Device.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <limits>
 
@@ -31,10 +30,20 @@ MciError Device::parseTime(std::string_view text, int64_t* position) const {
     return parseInteger(text, position) ? kOk : kErrBadNumber;
 }
 
-void Device::formatTime(int64_t position, std::string* out) const {
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof(buffer), position);
-    out->assign(buffer, static_cast<std::size_t>(result.ptr - buffer));
+void Device::formatTime(int64_t position, std::string* out) const { writeDecimal(position, out); }
+
+void writeDecimal(int64_t value, std::string* out) {
+    // Digits from the right; the magnitude as unsigned so that the most negative value works.
+    char buffer[20];
+    char* const end = buffer + sizeof(buffer);
+    char* p = end;
+    uint64_t u = value < 0 ? uint64_t(0) - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        *--p = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (value < 0) *--p = '-';
+    out->assign(p, static_cast<std::size_t>(end - p));
 }
 
 bool parseInteger(std::string_view text, int64_t* value) {

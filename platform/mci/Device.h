@@ -43,7 +43,7 @@ struct StatusValue {
     Kind kind = Kind::Integer;
     int64_t number = 0;
     bool flag = false;
-    char text[48] = {};
+    char text[48];  // the first textLength bytes; left uninitialised (answers are built often)
     std::size_t textLength = 0;
 
     void setInteger(int64_t v) { kind = Kind::Integer; number = v; }
@@ -104,5 +104,7 @@ inline constexpr std::string_view kDefaultFileDeviceType = "mpegvideo";
 // Whole-number parsing shared by the interpreter and devices: optional sign, decimal digits, no
 // overflow, nothing else.
 bool parseInteger(std::string_view text, int64_t* value);
+// Writes VALUE in decimal (with a minus sign when negative) as the whole of *OUT.
+void writeDecimal(int64_t value, std::string* out);
 
 }  // namespace brisko::mci

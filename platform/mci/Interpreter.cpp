@@ -1,7 +1,6 @@
 // mciSendString: parses a command string, finds the alias's device and carries the command out.
 // The alias table and the device registry are process-wide and guarded by one mutex. The status
 // path splits words into views and formats numbers on the stack, so a query allocates nothing.
-#include <charconv>
 #include <cstring>
 #include <mutex>
 #include <string_view>
@@ -137,12 +136,6 @@ std::string_view timeFormatName(TimeFormat format) {
         case TimeFormat::Bytes: return "bytes";
     }
     return "milliseconds";
-}
-
-void writeInteger(int64_t value, std::string* reply) {
-    char buffer[24];
-    auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    reply->assign(buffer, static_cast<std::size_t>(result.ptr - buffer));
 }
 
 class Interpreter {
@@ -396,7 +389,7 @@ private:
         if (const MciError e = device.status(which, track, &value); e != kOk) return e;
         if (reply_ == nullptr) return kOk;
         switch (value.kind) {
-            case StatusValue::Kind::Integer: writeInteger(value.number, reply_); break;
+            case StatusValue::Kind::Integer: writeDecimal(value.number, reply_); break;
             case StatusValue::Kind::Boolean: reply_->assign(value.flag ? "true" : "false"); break;
             case StatusValue::Kind::Text: reply_->assign(value.text, value.textLength); break;
             case StatusValue::Kind::Time: device.formatTime(value.number, reply_); break;

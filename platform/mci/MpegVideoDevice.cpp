@@ -14,6 +14,7 @@ namespace {
 using audio::Engine;
 using audio::VoiceId;
 using audio::VoiceMode;
+using audio::VoiceProbe;
 
 constexpr int64_t kMaxVolume = 1000;
 constexpr int64_t kMinSpeed = 1;
@@ -21,7 +22,9 @@ constexpr int64_t kMaxSpeed = 10000;
 
 class MpegVideoDevice final : public Device {
 public:
-    explicit MpegVideoDevice(VoiceId voice) : voice_(voice) {}
+    // PROBE reads the voice's position and mode without a lock: status queries come often.
+    MpegVideoDevice(VoiceId voice, std::shared_ptr<const VoiceProbe> probe)
+        : voice_(voice), probe_(std::move(probe)) {}
     ~MpegVideoDevice() override { Engine::instance().close(voice_); }
 
     MciError play(std::optional<int64_t> from, std::optional<int64_t> to) override {
@@ -41,12 +44,12 @@ public:
     }
 
     MciError pause() override {
-        if (Engine::instance().mode(voice_) == VoiceMode::Playing) Engine::instance().pause(voice_);
+        if (probe_->mode() == VoiceMode::Playing) Engine::instance().pause(voice_);
         return kOk;
     }
 
     MciError resume() override {
-        if (Engine::instance().mode(voice_) == VoiceMode::Paused) Engine::instance().resume(voice_);
+        if (probe_->mode() == VoiceMode::Paused) Engine::instance().resume(voice_);
         return kOk;
     }
 
@@ -77,13 +80,13 @@ public:
         switch (item) {
             case StatusItem::Position: {
                 if (track > 1) return kErrOutOfRange;
-                const int64_t position = track == 1 ? 0 : engine.positionMs(voice_);
+                const int64_t position = track == 1 ? 0 : probe_->positionMs();
                 if (position < 0) return kErrDeviceFailed;
                 value->setTime(position);
                 return kOk;
             }
             case StatusItem::Mode:
-                switch (engine.mode(voice_)) {
+                switch (probe_->mode()) {
                     case VoiceMode::Playing: value->setText("playing"); break;
                     case VoiceMode::Paused: value->setText("paused"); break;
                     case VoiceMode::Stopped: value->setText("stopped"); break;
@@ -133,6 +136,7 @@ public:
 
 private:
     VoiceId voice_;
+    std::shared_ptr<const VoiceProbe> probe_;
 };
 
 }  // namespace
@@ -160,7 +164,13 @@ std::unique_ptr<Device> openMpegVideoDevice(const OpenRequest& request, MciError
         *error = kErrCannotPlayFile;
         return nullptr;
     }
-    return std::make_unique<MpegVideoDevice>(voice);
+    std::shared_ptr<const VoiceProbe> probe = Engine::instance().probe(voice);
+    if (!probe) {
+        Engine::instance().close(voice);
+        *error = kErrCannotPlayFile;
+        return nullptr;
+    }
+    return std::make_unique<MpegVideoDevice>(voice, std::move(probe));
 }
 
 }  // namespace brisko::mci
