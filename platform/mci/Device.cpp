@@ -38,10 +38,23 @@ void writeDecimal(int64_t value, std::string* out) {
     char* const end = buffer + sizeof(buffer);
     char* p = end;
     uint64_t u = value < 0 ? uint64_t(0) - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        *--p = static_cast<char>('0' + u % 10);
-        u /= 10;
-    } while (u != 0);
+    // Two digits per division: replies are mostly positions of five to seven digits.
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    while (u >= 100) {
+        const auto pair = static_cast<std::size_t>(u % 100) * 2;
+        u /= 100;
+        p -= 2;
+        std::memcpy(p, kPairs + pair, 2);
+    }
+    if (u >= 10) {
+        p -= 2;
+        std::memcpy(p, kPairs + static_cast<std::size_t>(u) * 2, 2);
+    } else {
+        *--p = static_cast<char>('0' + u);
+    }
     if (value < 0) *--p = '-';
     out->assign(p, static_cast<std::size_t>(end - p));
 }

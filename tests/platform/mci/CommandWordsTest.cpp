@@ -127,6 +127,12 @@ TEST(DecimalReply, MatchesTheStandardFormatting) {
                       INT64_MAX, INT64_MIN}) {
         writeDecimal(v, &out);
         EXPECT_EQ(out, std::to_string(v));
+    }    // Every digit count, at both ends of it.
+    for (int64_t p = 1; p <= INT64_MAX / 10; p *= 10) {
+        for (int64_t v : {p - 1, p, p + 1, 10 * p - 1, -p, -(10 * p - 1), 7 * p + 3}) {
+            writeDecimal(v, &out);
+            ASSERT_EQ(out, std::to_string(v));
+        }
     }
 }
 
