@@ -85,7 +85,10 @@ int main() {
     }
     std::string reply;
     mciSendString("status voice0 mode", &reply);
-    std::printf("status query on a playing voice (mode \"%s\", null output)\n", reply.c_str());
+    double load[3] = {0, 0, 0};
+    ::getloadavg(load, 3);
+    std::printf("status query on a playing voice (mode \"%s\", null output); load average %.2f %.2f %.2f\n",
+                reply.c_str(), load[0], load[1], load[2]);
 
     const std::string command = "status voice0 position";
     const int count = 1000000;
@@ -98,7 +101,9 @@ int main() {
     volatile int64_t sink = 0;
     const brisko::audio::VoiceId voice = engine.open(path, &message);
     engine.play(voice, -1, -1);
-    print("  of which Engine::positionMs", brisko::bench::measure([&] { sink = engine.positionMs(voice); }, count));
+    const auto probe = engine.probe(voice);
+    print("  of which the voice probe's positionMs", brisko::bench::measure([&] { sink = probe->positionMs(); }, count));
+    print("  (Engine::positionMs, locked, for scale)", brisko::bench::measure([&] { sink = engine.positionMs(voice); }, count));
     print("  (the clock reads of one timing)", brisko::bench::measure([&] { sink = sink + 1; }, count));
     registerDeviceType("benchconstant", [](const OpenRequest&, MciError*) -> std::unique_ptr<Device> {
         return std::make_unique<ConstantDevice>();
