@@ -42,7 +42,12 @@ __extension__ using Wide = __int128;
 int modeValue(VoiceMode m) { return static_cast<int>(m); }
 
 // Source frame for MS milliseconds at RATE (floor, as the position is reported).
-int64_t framesForMs(int64_t ms, int rate) { return ms * rate / 1000; }
+// The first frame at or after MS: rounding up makes every whole millisecond read back unchanged
+// (msForFrames rounds down), so a seek to 1234 ms reports 1234 at 44.1 kHz, not 1233.
+int64_t framesForMs(int64_t ms, int rate) {
+    const int64_t scaled = ms * rate;
+    return scaled >= 0 ? (scaled + 999) / 1000 : scaled / 1000;
+}
 int64_t msForFrames(int64_t frames, int rate) { return rate > 0 ? frames * 1000 / rate : -1; }
 
 // Frames of the output rate for SOURCE frames of the source rate, rounded to the nearest.

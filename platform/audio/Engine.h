@@ -87,7 +87,8 @@ public:
     void pause(VoiceId voice);   // keeps position; mode Paused
     void resume(VoiceId voice);  // continues a paused voice; no gap, no repeat
     void stop(VoiceId voice);    // keeps position; mode Stopped
-    // Moves to MS (sample-exact: frame = ms × rate / 1000) and stops. Clamped to the length.
+    // Moves to MS (sample-exact: the first frame at or after MS, so the position then reads MS)
+    // and stops. Clamped to the length.
     bool seek(VoiceId voice, int64_t ms, std::string* error = nullptr);
 
     // Volume per side on the channel scale 0..1000 (1000 = unity, 0 = silence), mapped to gain on

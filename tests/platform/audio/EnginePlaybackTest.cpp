@@ -54,6 +54,21 @@ TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     EXPECT_EQ(engine.positionMs(v), 200);
 }
 
+TEST_F(EnginePlayback, PositionsReadBackUnchangedAtRatesThatAreNotWholeFramesPerMillisecond) {
+    const std::string path = dir.file("ramp44.wav");
+    const auto samples = rampSamples(44100 * 2, 2);
+    writePcmWav(path, samples, 2, 44100);
+    const auto v = openOk(path);
+    for (const int64_t ms : {1, 1234, 999, 1999}) {
+        ASSERT_TRUE(engine.seek(v, ms));
+        EXPECT_EQ(engine.positionMs(v), ms);
+    }
+    ASSERT_TRUE(engine.play(v, 333, 1237));
+    render(48000 + 4800);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 1237);
+}
+
 TEST_F(EnginePlayback, PauseAndResumeLeaveNoGapAndNoRepeat) {
     const std::string path = dir.file("ramp.wav");
     const auto samples = rampSamples(48000, 2);
