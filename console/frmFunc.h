@@ -2,10 +2,10 @@
 // a small drive/folder/file browser for picking the default editor or the temporary folder.
 #pragma once
 
-#include <QComboBox>
-#include <QListWidget>
 #include <QString>
 #include <QWidget>
+
+#include "console/FileBrowser.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -16,72 +16,8 @@ class frmSelDefault;
 
 namespace brisko::console {
 
-// The "drive" list: the mount points of the machine. The drive of a path is the mount point that
-// holds it.
-class DriveBox : public QComboBox {
-    Q_OBJECT
-public:
-    explicit DriveBox(QWidget* parent = nullptr);
-    // The selected mount point ("/" for the root file system).
-    QString drive() const;
-    // Selects the mount point that holds PATH (adding it when the list lacks it). Emits
-    // driveChanged only when the selection changes.
-    void setDrive(const QString& path);
-    // Re-reads the mount points, keeping the selection.
-    void reload();
-signals:
-    void driveChanged(const QString& drive);
-
-private:
-    int indexOfMount(const QString& mount) const;
-    QString current_;
-};
-
 // The message shown when the settings writer failed without saying why.
 QString settingsNotWritten();
-
-// The mount point holding PATH ("/" when nothing more specific does).
-QString driveOfPath(const QString& path);
-
-// The folder list: the open folder's path, ".." to go up, then its subfolders. Activating an
-// entry opens it.
-class FolderList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit FolderList(QWidget* parent = nullptr);
-    QString path() const { return path_; }
-    // Opens PATH. A folder that does not exist or cannot be read is refused: returns false and the
-    // list keeps what it showed.
-    bool setPath(const QString& path);
-signals:
-    void pathChanged(const QString& path);
-
-private:
-    void fill();
-    QString path_;
-};
-
-// The file list: the files of one folder that match a semicolon-separated wildcard pattern (case
-// does not matter), sorted by name.
-class FileList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit FileList(QWidget* parent = nullptr);
-    QString path() const { return path_; }
-    void setPath(const QString& path);
-    QString pattern() const { return pattern_; }
-    void setPattern(const QString& pattern);
-    // Re-reads the folder.
-    void refresh();
-    // The selected file name without its folder; "" when nothing is selected.
-    QString fileName() const;
-    // The names listed, in order.
-    QStringList names() const;
-
-private:
-    QString path_;
-    QString pattern_ = QStringLiteral("*");  // every file: programs often have no extension
-};
 
 }  // namespace brisko::console
 

@@ -114,21 +114,11 @@ void frmSelDefault::Check1_Click() {
 }
 
 void frmSelDefault::Drive1_Change() {
-    const QString drive = Drive1->drive();
-    if (!Dir1->setPath(drive)) {
-        // An unreadable drive: both windows keep what they showed, and the operator is told.
-        {
-            const QSignalBlocker blocker(Drive1);
-            Drive1->setDrive(Dir1->path());
-        }
-        brisko::ui::message(this, {QStringLiteral("The drive %1 cannot be read.").arg(drive),
-                                   QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
-                                   brisko::ui::PromptIcon::Warning});
-        return;
-    }
+    // An unreadable drive: both windows keep what they showed, and the operator is told.
+    if (!brisko::console::openSelectedDrive(this, Drive1, Dir1)) return;
     frmMain* main = frmMain::instance();
     if (main == nullptr) return;
-    if (main->Drive1 != nullptr) main->Drive1->setDrive(drive);  // the main window follows
+    if (main->Drive1 != nullptr) main->Drive1->setDrive(Drive1->drive());  // the main window follows
     // Its folder list goes to the drive too, even when its drive box already showed it.
     if (main->Dir1 != nullptr) main->Dir1->setPath(Dir1->path());
     if (main->File1 != nullptr) main->File1->refresh();

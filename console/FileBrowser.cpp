@@ -1,0 +1,190 @@
+// The library browser's lists: drives as mount points, folders, and files filtered by pattern.
+#include "console/FileBrowser.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+#include "ui/Prompt.h"
+
+namespace brisko::console {
+
+// ---- drives -----------------------------------------------------------------------------------
+
+QString driveOfPath(const QString& path) {
+    QString best = QStringLiteral("/");
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        QString root = volume.rootPath();
+        if (root.isEmpty()) continue;
+        const bool holds = clean == root || root == QLatin1String("/") ||
+                           clean.startsWith(root + QLatin1Char('/'));
+        if (holds && root.size() > best.size()) best = root;
+    }
+    return best;
+}
+
+DriveBox::DriveBox(QWidget* parent) : QComboBox(parent) {
+    reload();
+    current_ = count() > 0 ? itemText(0) : QStringLiteral("/");
+    setCurrentIndex(indexOfMount(current_));
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index < 0) return;
+        const QString chosen = itemText(index);
+        if (chosen == current_) return;
+        current_ = chosen;
+        emit driveChanged(current_);
+    });
+}
+
+QString DriveBox::drive() const { return current_; }
+
+int DriveBox::indexOfMount(const QString& mount) const {
+    for (int i = 0; i < count(); ++i)
+        if (itemText(i) == mount) return i;
+    return -1;
+}
+
+void DriveBox::reload() {
+    const QSignalBlocker blocker(this);
+    const QString keep = current_;
+    clear();
+    // Kernel and bookkeeping file systems hold no sound files; file bind mounts are no drives.
+    static const QList<QByteArray> kPseudo = {
+        "proc",    "sysfs",     "cgroup",   "cgroup2",  "devpts",  "mqueue",   "securityfs",
+        "debugfs", "tracefs",   "pstore",   "bpf",      "autofs",  "hugetlbfs", "configfs",
+        "fusectl", "binfmt_misc", "efivarfs", "nsfs",   "rpc_pipefs", "devtmpfs"};
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (!volume.isValid() || root.isEmpty() || !QFileInfo(root).isDir()) continue;
+        if (kPseudo.contains(volume.fileSystemType())) continue;
+        roots << root;
+    }
+    if (!roots.contains(QStringLiteral("/"))) roots << QStringLiteral("/");
+    roots.removeDuplicates();
+    roots.sort();
+    addItems(roots);
+    if (!keep.isEmpty()) {
+        if (indexOfMount(keep) < 0) addItem(keep);
+        setCurrentIndex(indexOfMount(keep));
+    }
+}
+
+void DriveBox::setDrive(const QString& path) {
+    const QString mount = driveOfPath(path);
+    {
+        // The selection is moved quietly; driveChanged below is the one notice (and is held back
+        // like any signal while a QSignalBlocker is active on this box).
+        const QSignalBlocker blocker(this);
+        if (indexOfMount(mount) < 0) addItem(mount);
+        setCurrentIndex(indexOfMount(mount));
+    }
+    if (mount == current_) return;
+    current_ = mount;
+    emit driveChanged(current_);
+}
+
+// ---- folders ----------------------------------------------------------------------------------
+
+FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    path_ = QDir::currentPath();
+    fill();
+    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        if (item == nullptr) return;
+        const QString target = item->data(Qt::UserRole).toString();
+        setPath(target);
+    });
+}
+
+bool FolderList::setPath(const QString& path) {
+    if (path.isEmpty()) return false;
+    const QFileInfo info(path);
+    if (!info.isDir() || !info.isReadable() || !QDir(path).isReadable()) return false;
+    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    if (clean == path_) return true;
+    path_ = clean;
+    fill();
+    emit pathChanged(path_);
+    return true;
+}
+
+void FolderList::fill() {
+    clear();
+    QDir dir(path_);
+    // The first row names the open folder itself; activating it changes nothing.
+    auto* here = new QListWidgetItem(path_, this);
+    here->setData(Qt::UserRole, path_);
+    QFont bold = font();
+    bold.setBold(true);
+    here->setFont(bold);
+    if (!dir.isRoot()) {
+        auto* up = new QListWidgetItem(QStringLiteral(".."), this);
+        up->setData(Qt::UserRole, QDir::cleanPath(dir.absoluteFilePath(QStringLiteral(".."))));
+    }
+    const QStringList names =
+        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, this);
+        item->setData(Qt::UserRole, dir.absoluteFilePath(name));
+    }
+}
+
+// ---- files ------------------------------------------------------------------------------------
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    path_ = QDir::currentPath();
+    refresh();
+}
+
+void FileList::setPath(const QString& path) {
+    path_ = path;
+    refresh();
+}
+
+void FileList::setPattern(const QString& pattern) {
+    pattern_ = pattern;
+    refresh();
+}
+
+void FileList::refresh() {
+    const QString keep = fileName();
+    clear();
+    QDir dir(path_);
+    QStringList filters;
+    for (const QString& entry : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!entry.trimmed().isEmpty()) filters << entry.trimmed();
+    dir.setNameFilters(filters);
+    // QDir matches name filters without regard to case unless told otherwise.
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    addItems(names);
+    const auto found = findItems(keep, Qt::MatchExactly);
+    if (!keep.isEmpty() && !found.isEmpty()) setCurrentItem(found.first());
+}
+
+QString FileList::fileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item != nullptr && item->isSelected() ? item->text() : QString();
+}
+
+QStringList FileList::names() const {
+    QStringList out;
+    for (int i = 0; i < count(); ++i) out << item(i)->text();
+    return out;
+}
+
+bool openSelectedDrive(QWidget* owner, DriveBox* drives, FolderList* folders) {
+    const QString drive = drives->drive();
+    if (folders->setPath(drive)) return true;
+    {
+        const QSignalBlocker blocker(drives);
+        drives->setDrive(folders->path());
+    }
+    brisko::ui::message(owner, {QStringLiteral("The drive %1 cannot be read.").arg(drive),
+                                QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                                brisko::ui::PromptIcon::Warning});
+    return false;
+}
+
+}  // namespace brisko::console
