@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/AppOptions.h"
 #include "console/frmMain.h"
@@ -19,8 +21,9 @@ int main(int argc, char** argv) {
     for (int k = 1; k < argc; ++k) {
         if (std::string(argv[k]) == "--") break;
         if (std::string(argv[k]) == "--audio=list") {
-            for (const std::string& name : brisko::audio::Engine::listDevices())
-                std::printf("%s\n", name.c_str());
+            const std::vector<std::string> names = brisko::audio::Engine::listDevices();
+            for (const std::string& name : names) std::printf("%s\n", name.c_str());
+            if (names.empty()) std::fprintf(stderr, "brisko: no audio output devices found\n");
             return 0;
         }
     }
