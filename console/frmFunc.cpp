@@ -17,9 +17,19 @@
 
 namespace brisko::console {
 
-QString settingsNotWritten() {
+// The message shown when the settings writer failed without saying why.
+static QString settingsNotWritten() {
     return QStringLiteral("The settings file brisko.ini could not be written; it keeps its "
                           "earlier contents.");
+}
+
+bool saveSettingsOrWarn(QWidget* owner, frmMain* main) {
+    QString error;
+    if (main == nullptr || main->WriteSettings(&error)) return true;
+    brisko::ui::message(owner, {error.isEmpty() ? settingsNotWritten() : error,
+                                QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                                brisko::ui::PromptIcon::Warning});
+    return false;
 }
 
 }  // namespace brisko::console
@@ -193,13 +203,7 @@ void frmFunc::Command4_Click() {
         if (Check6->isChecked()) main->TempDir = Dir1->path();
         // The file is rewritten whether or not anything changed; a failed write leaves the old
         // file as it was and is reported.
-        QString error;
-        if (!main->WriteSettings(&error))
-            brisko::ui::message(this, {error.isEmpty() ? brisko::console::settingsNotWritten()
-                                                       : error,
-                                       QStringLiteral("Brisko"),
-                                       brisko::ui::PromptButtons::Ok,
-                                       brisko::ui::PromptIcon::Warning});
+        brisko::console::saveSettingsOrWarn(this, main);
     }
     showStoredValues();
     update();

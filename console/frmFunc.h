@@ -12,12 +12,14 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class frmMain;
 class frmSelDefault;
 
 namespace brisko::console {
 
-// The message shown when the settings writer failed without saying why.
-QString settingsNotWritten();
+// Rewrites brisko.ini from MAIN's settings; a failed write is told in a message box over OWNER
+// (the old file stays whole). Returns whether the file was written.
+bool saveSettingsOrWarn(QWidget* owner, frmMain* main);
 
 }  // namespace brisko::console
 

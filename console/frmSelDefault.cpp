@@ -150,15 +150,7 @@ void frmSelDefault::Command1_Click() {
         if (main->File1 != nullptr) main->File1->setPattern(pattern);  // re-reads the list
     }
     hide();
-    if (main != nullptr) {
-        QString error;
-        if (!main->WriteSettings(&error))
-            brisko::ui::message(this, {error.isEmpty() ? brisko::console::settingsNotWritten()
-                                                       : error,
-                                       QStringLiteral("Brisko"),
-                                       brisko::ui::PromptButtons::Ok,
-                                       brisko::ui::PromptIcon::Warning});
-    }
+    brisko::console::saveSettingsOrWarn(this, main);
 }
 
 void frmSelDefault::Form_Load() {
