@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "console/Launchers.h"
 #include "console/frmMain.h"
 #include "platform/audio/Engine.h"
 #include "platform/common/ProgramFolder.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
         if (message.empty()) message = "no audio output for \"" + spec + "\"; playing silently";
         std::fprintf(stderr, "brisko: %s\n", message.c_str());
     }
+
+    // The other subsystems' windows, opened by the console's buttons.
+    [[maybe_unused]] auto& launchers = brisko::console::launchers();
 
     int result = 0;
     {

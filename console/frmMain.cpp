@@ -30,6 +30,7 @@
 #include "console/DeckMath.h"
 #include "console/DeckKeys.h"
 #include "console/DeckTimer.h"
+#include "console/Launchers.h"
 #include "console/ProportionalLayout.h"
 #include "console/Settings.h"
 #include "console/frmAbout.h"
@@ -1118,12 +1119,14 @@ void frmMain::cmdHelp_Click() {
 }
 
 void frmMain::cmdClipShow_Click() {
+    if (const auto& open = brisko::console::launchers().clipPlayer) return open(this);
     brisko::ui::message(this, {QStringLiteral("The Clip Player is not available in this version."),
                                kAppTitle, brisko::ui::PromptButtons::Ok,
                                brisko::ui::PromptIcon::Information});
 }
 
 void frmMain::CD_Play_Click() {
+    if (const auto& open = brisko::console::launchers().cdWindow) return open(this);
     brisko::ui::message(this,
                         {QStringLiteral("CD Play/Rip is not available in this version."),
                          kAppTitle, brisko::ui::PromptButtons::Ok,
@@ -1131,6 +1134,7 @@ void frmMain::CD_Play_Click() {
 }
 
 void frmMain::cmdEncoder_Click() {
+    if (const auto& open = brisko::console::launchers().encoder) return open(this);
     brisko::ui::message(this, {QStringLiteral("The MP3 Encoder is not available in this version."),
                                kAppTitle, brisko::ui::PromptButtons::Ok,
                                brisko::ui::PromptIcon::Information});
