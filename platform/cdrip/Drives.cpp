@@ -1,0 +1,165 @@
+// Drive enumeration and opening for libcdrip: system drives through libcdio, images through its
+// cue/bin driver, parameters from cdrip.ini.
+#include "platform/cdrip/Drives.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace brisko::cdrip {
+
+namespace {
+
+void quietLog(cdio_log_level_t, const char*) {
+    // libcdio reports failures through return values as well; its messages are not needed and
+    // its default handler would end the process.
+}
+
+struct NamedField {
+    const char* key;
+    int32_t CR_CdromParameters::*field;
+};
+
+constexpr NamedField kFields[] = {
+    {"ReadSectors", &CR_CdromParameters::readSectors},
+    {"ReadOverlap", &CR_CdromParameters::readOverlap},
+    {"BlockCompare", &CR_CdromParameters::blockCompare},
+    {"StartOffset", &CR_CdromParameters::startOffset},
+    {"EndOffset", &CR_CdromParameters::endOffset},
+    {"CDSpeed", &CR_CdromParameters::cdSpeed},
+    {"SpinUpTime", &CR_CdromParameters::spinUpTime},
+};
+
+std::string sectionOf(const DriveInfo& drive) { return "Drive " + drive.device; }
+
+bool parseNumber(const std::string& text, long* value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0') return false;
+    *value = v;
+    return true;
+}
+
+int32_t clampTo(long v, int32_t low, int32_t high) {
+    return static_cast<int32_t>(std::clamp<long>(v, low, high));
+}
+
+void defaults(DriveInfo* drive) {
+    CR_CdromParameters& p = drive->params;
+    std::memset(&p, 0, sizeof p);
+    std::string id = drive->device;
+    if (drive->image) {
+        const auto slash = id.rfind('/');
+        id = (slash == std::string::npos ? id : id.substr(slash + 1)) + " (image)";
+    }
+    std::strncpy(p.id, id.c_str(), sizeof p.id);
+    p.readSectors = 26;
+    p.readOverlap = 3;
+    p.blockCompare = 16;
+    p.cdSpeed = 0;
+    p.spinUpTime = drive->image ? 0 : 4;
+    p.retries = 20;
+}
+
+}  // namespace
+
+void installLogHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] { cdio_log_set_handler(&quietLog); });
+}
+
+void sanitiseParameters(CR_CdromParameters* p) {
+    p->readSectors = std::clamp(p->readSectors, 1, 200);
+    p->readOverlap = std::clamp(p->readOverlap, 0, 100);
+    p->blockCompare = std::clamp(p->blockCompare, 1, 1000);
+    p->cdSpeed = std::clamp(p->cdSpeed, 0, 100);
+    p->spinUpTime = std::clamp(p->spinUpTime, 0, 60);
+    p->retries = std::clamp<int16_t>(p->retries, 0, 1000);
+    p->driveTable.driveType = std::clamp(p->driveTable.driveType, 0, 19);
+    p->driveTable.readMethod = std::clamp(p->driveTable.readMethod, 0, 1);
+}
+
+std::vector<DriveInfo> listDrives(const IniFile& ini) {
+    installLogHandler();
+    std::vector<DriveInfo> drives;
+    driver_id_t driver = DRIVER_DEVICE;
+    if (char** devices = cdio_get_devices_ret(&driver)) {
+        for (char** d = devices; *d != nullptr; ++d) drives.push_back(DriveInfo{*d, false, {}});
+        cdio_free_device_list(devices);
+    }
+    for (const auto& [key, value] : ini.entries("Images")) {
+        if (!value.empty()) drives.push_back(DriveInfo{value, true, {}});
+    }
+    for (DriveInfo& drive : drives) {
+        defaults(&drive);
+        const std::string section = sectionOf(drive);
+        CR_CdromParameters& p = drive.params;
+        long v = 0;
+        for (const NamedField& f : kFields) {
+            if (parseNumber(ini.value(section, f.key), &v)) p.*(f.field) = clampTo(v, INT32_MIN, INT32_MAX);
+        }
+        if (parseNumber(ini.value(section, "Retries"), &v)) p.retries = static_cast<int16_t>(clampTo(v, 0, 1000));
+        if (parseNumber(ini.value(section, "DriveType"), &v)) p.driveTable.driveType = clampTo(v, 0, 19);
+        if (parseNumber(ini.value(section, "RippingMethod"), &v)) p.driveTable.readMethod = clampTo(v, 0, 1);
+        sanitiseParameters(&p);
+    }
+    return drives;
+}
+
+void storeParameters(IniFile& ini, const DriveInfo& drive) {
+    const std::string section = sectionOf(drive);
+    const CR_CdromParameters& p = drive.params;
+    for (const NamedField& f : kFields) ini.setValue(section, f.key, std::to_string(p.*(f.field)));
+    ini.setValue(section, "Retries", std::to_string(p.retries));
+    ini.setValue(section, "DriveType", std::to_string(p.driveTable.driveType));
+    ini.setValue(section, "RippingMethod", std::to_string(p.driveTable.readMethod));
+}
+
+CdIo_t* openDrive(const DriveInfo& drive) {
+    installLogHandler();
+    if (drive.image) {
+        // Look before handing the path to libcdio: a missing image is simply a drive without a
+        // disc.
+        struct stat info {};
+        if (::stat(drive.device.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+        return cdio_open_cue(drive.device.c_str());
+    }
+    return cdio_open(drive.device.c_str(), DRIVER_DEVICE);
+}
+
+bool readToc(CdIo_t* cdio, std::vector<CR_TocEntry>* toc) {
+    toc->clear();
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) return false;
+    for (int t = first; t < first + count; ++t) {
+        const auto track = static_cast<track_t>(t);
+        CR_TocEntry entry{};
+        entry.startSector = cdio_get_track_lsn(cdio, track);
+        entry.trackNumber = track;
+        entry.entryType = cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO ? 0 : 4;
+        if (entry.startSector == CDIO_INVALID_LSN) return false;
+        toc->push_back(entry);
+    }
+    CR_TocEntry leadOut{};
+    leadOut.startSector = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    leadOut.trackNumber = 0xAA;
+    toc->push_back(leadOut);
+    // A table whose tracks do not start in order before the lead-out cannot be ripped.
+    for (std::size_t i = 0; i + 1 < toc->size(); ++i) {
+        if ((*toc)[i].startSector < 0 || (*toc)[i].startSector >= (*toc)[i + 1].startSector) {
+            toc->clear();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace brisko::cdrip
