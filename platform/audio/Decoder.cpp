@@ -11,6 +11,9 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "platform/audio/ContainerLength.h"
 
 namespace brisko::audio {
 namespace {
@@ -24,7 +27,7 @@ bool needsNoPreroll(int codecId) {
     return isPcm(codecId) || codecId == AV_CODEC_ID_FLAC;
 }
 
-AVCodecContext* openCodec(AVStream* st, std::string* error) {
+AVCodecContext* openCodec(AVStream* st, bool manualSkip, std::string* error) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     if (!codec) {
         if (error) *error = "no decoder for this audio format";
@@ -39,6 +42,7 @@ AVCodecContext* openCodec(AVStream* st, std::string* error) {
     if (r >= 0) {
         ctx->pkt_timebase = st->time_base;
         ctx->thread_count = 1;
+        if (manualSkip) ctx->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL;
         r = avcodec_open2(ctx, codec, nullptr);
     }
     if (r < 0) {
@@ -54,6 +58,20 @@ void discardOtherStreams(AVFormatContext* fmt, int keep) {
         fmt->streams[i]->discard = static_cast<int>(i) == keep ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
 }
 
+bool isPlainMp3Stream(const AVFormatContext* fmt, int stream) {
+    return fmt->streams[stream]->codecpar->codec_id == AV_CODEC_ID_MP3 && fmt->iformat &&
+           std::strcmp(fmt->iformat->name, "mp3") == 0;
+}
+
+// Rates and channel counts outside these are refused: no sound card plays them, and converting
+// from them would take unbounded work (a header claiming 2 Hz asks for 24000 output frames per
+// input frame).
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+constexpr int kMaxChannels = 64;
+// Output frames converted in one piece, whatever the ratio of the rates.
+constexpr int64_t kPieceFrames = 4096;
+
 }  // namespace
 
 std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int outRate, std::string* error) {
@@ -68,7 +86,15 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int out
         return nullptr;
     }
     discardOtherStreams(fmt, d->streamIndex_);
-    d->codec_ = openCodec(fmt->streams[d->streamIndex_], error);
+    // An MP3 whose tag states its padding: the demuxer would cut the padding where the tag's
+    // frame count places it, in the middle of the sound when the count is short. Trim it here,
+    // at the end of the frames really present.
+    Mp3Tag tag;
+    if (isPlainMp3Stream(fmt, d->streamIndex_) && readMp3Tag(d->input_->file()->fd(), &tag) && tag.endPad >= 0) {
+        d->manualSkip_ = true;
+        d->holdBack_ = mp3EndTrim(tag.endPad);
+    }
+    d->codec_ = openCodec(fmt->streams[d->streamIndex_], d->manualSkip_, error);
     if (!d->codec_) return nullptr;
     d->packet_ = av_packet_alloc();
     d->frame_ = av_frame_alloc();
@@ -82,16 +108,27 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int out
         return nullptr;
     }
     d->srcRate_ = d->frame_->sample_rate;
-    // Source frame 0 is the first decoded frame; seeks are placed relative to its stamp, so it
-    // is known before anything is read.
+    const int channels = d->frame_->ch_layout.nb_channels;
+    if (d->srcRate_ < kMinRate || d->srcRate_ > kMaxRate) {
+        if (error) *error = "the sample rate of " + std::to_string(d->srcRate_) + " Hz cannot be played";
+        return nullptr;
+    }
+    if (channels < 1 || channels > kMaxChannels || !d->setupResampler(d->frame_)) {
+        if (error) *error = "the channel layout (" + std::to_string(channels) + " channels) cannot be played";
+        return nullptr;
+    }
+    // Source frame 0 is the first sample delivered; seeks are placed relative to its stamp, so
+    // it is known before anything is read.
     const int64_t ts = d->frameStartSamples(d->frame_);
-    d->origin_ = ts != INT64_MIN ? ts : 0;
+    d->origin_ = (ts != INT64_MIN ? ts : 0) + (d->manualSkip_ ? manualStartSkip(d->frame_) : 0);
     d->originKnown_ = true;
-    d->frameReady_ = true;
+    d->readStatedLength();
+    d->queueFrame();
     return d;
 }
 
 Decoder::~Decoder() {
+    clearQueue();
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     swr_free(&swr_);
@@ -104,12 +141,24 @@ void Decoder::setOutRate(int rate) {
     swrFormat_ = -1;
 }
 
-bool Decoder::isPlainMp3() const {
-    const AVFormatContext* fmt = input_->context();
-    return codecId() == AV_CODEC_ID_MP3 && fmt->iformat && std::strcmp(fmt->iformat->name, "mp3") == 0;
-}
+bool Decoder::isPlainMp3() const { return isPlainMp3Stream(input_->context(), streamIndex_); }
 
 int Decoder::codecId() const { return codec_ ? static_cast<int>(codec_->codec_id) : 0; }
+
+void Decoder::readStatedLength() {
+    const AVFormatContext* fmt = input_->context();
+    const std::string name = fmt->iformat ? fmt->iformat->name : "";
+    const int id = codecId();
+    const int fd = input_->file()->fd();
+    int64_t n = -1;
+    if (name.find("mp4") != std::string::npos) n = mp4StatedLength(fd, streamIndex_, srcRate_);
+    else if (name == "ogg" && (id == AV_CODEC_ID_OPUS || id == AV_CODEC_ID_VORBIS)) n = oggStatedLength(fd);
+    else if (name == "flac" && id == AV_CODEC_ID_FLAC) n = flacStatedLength(fd);
+    else if (name == "wav" && isPcm(id)) n = wavStatedLength(fd);
+    else if (name == "aiff" && isPcm(id)) n = aiffStatedLength(fd);
+    statedLength_ = n;
+    endLimit_ = n >= 0 ? n : INT64_MAX;
+}
 
 int64_t Decoder::frameStartSamples(const AVFrame* frame) const {
     int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
@@ -118,13 +167,17 @@ int64_t Decoder::frameStartSamples(const AVFrame* frame) const {
     return av_rescale_q(pts, tb, AVRational{1, srcRate_ > 0 ? srcRate_ : frame->sample_rate});
 }
 
+int64_t Decoder::manualStartSkip(const AVFrame* frame) {
+    const AVFrameSideData* side = av_frame_get_side_data(frame, AV_FRAME_DATA_SKIP_SAMPLES);
+    return side && side->size >= 10 ? int64_t(AV_RL32(side->data)) : 0;
+}
+
 bool Decoder::nextFrame() {
     AVFormatContext* fmt = input_->context();
     for (;;) {
         int r = avcodec_receive_frame(codec_, frame_);
         if (r == 0) return true;
         if (r == AVERROR_EOF) return false;
-        if (r != AVERROR(EAGAIN) && demuxEnded_) return false;
         if (demuxEnded_) return false;
         r = av_read_frame(fmt, packet_);
         if (r < 0) {
@@ -147,6 +200,8 @@ bool Decoder::setupResampler(const AVFrame* frame) {
     if (swr_ && swrFormat_ == frame->format && swrRate_ == frame->sample_rate && swrChannels_ == channels)
         return true;
     swr_free(&swr_);
+    if (channels < 1 || channels > kMaxChannels || frame->sample_rate < kMinRate || frame->sample_rate > kMaxRate)
+        return false;
     AVChannelLayout in{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(&frame->ch_layout) == 0)
         av_channel_layout_default(&in, channels);
@@ -171,45 +226,94 @@ bool Decoder::setupResampler(const AVFrame* frame) {
     return true;
 }
 
-void Decoder::takeFrame() {
+void Decoder::queueFrame() {
     const int64_t n = frame_->nb_samples;
-    int64_t start = srcPos_;
+    // A start trim left to us is stated once and may reach over several frames.
+    if (manualSkip_) skipCarry_ += manualStartSkip(frame_);
+    const int64_t trim = std::min(skipCarry_, std::max<int64_t>(n, 0));
+    skipCarry_ -= trim;
+    // Timeline position of the frame's first sample (trimmed samples lie before 0).
+    int64_t raw = srcPos_;
     if (placeByTimestamp_) {
         const int64_t ts = frameStartSamples(frame_);
         if (ts != INT64_MIN) {
             if (!originKnown_) {
-                origin_ = ts;
+                origin_ = ts + trim;
                 originKnown_ = true;
             }
-            start = ts - origin_;
+            raw = ts - origin_;
         } else if (!originKnown_) {
             originKnown_ = true;  // no timestamps at all: count from here
-            start = 0;
+            raw = -trim;
         }
         placeByTimestamp_ = false;
     }
-    const int64_t skip = std::clamp<int64_t>(discardUntil_ - start, 0, n);
-    srcPos_ = start + n;
-    if (skip >= n || n <= 0) return;
-    if (!setupResampler(frame_)) return;
+    srcPos_ = raw + std::max<int64_t>(n, 0);
+    if (n - trim <= 0) return;
+    AVFrame* copy = av_frame_alloc();
+    if (!copy) return;
+    av_frame_move_ref(copy, frame_);
+    queue_.push_back({copy, raw + trim, trim, n - trim});
+    queuedSamples_ += n - trim;
+}
 
-    const auto fmt = static_cast<AVSampleFormat>(frame_->format);
-    const int bps = av_get_bytes_per_sample(fmt);
-    const int channels = frame_->ch_layout.nb_channels;
-    const uint8_t* in[64] = {};
-    if (av_sample_fmt_is_planar(fmt)) {
-        for (int c = 0; c < channels && c < 64; ++c) in[c] = frame_->extended_data[c] + skip * bps;
-    } else {
-        in[0] = frame_->extended_data[0] + skip * bps * channels;
+bool Decoder::convertPiece() {
+    if (queue_.empty()) return false;
+    Queued& q = queue_.front();
+    auto advance = [&](int64_t k) {
+        q.start += k;
+        q.first += k;
+        q.count -= k;
+        queuedSamples_ -= k;
+        if (q.count <= 0) {
+            av_frame_free(&q.frame);
+            queue_.pop_front();
+        }
+    };
+    // Samples before the seek target or past the end are dropped unconverted.
+    const int64_t before = std::clamp<int64_t>(discardUntil_ - q.start, 0, q.count);
+    if (before > 0) {
+        advance(before);
+        return true;
     }
-    const int inCount = static_cast<int>(n - skip);
-    const int cap = swr_get_out_samples(swr_, inCount);
-    if (cap <= 0) return;
-    const size_t base = pending_.size();
-    pending_.resize(base + static_cast<size_t>(cap) * 2);
-    uint8_t* outPtr = reinterpret_cast<uint8_t*>(pending_.data() + base);
-    const int got = swr_convert(swr_, &outPtr, cap, in, inCount);
-    pending_.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
+    if (q.start >= endLimit_) {
+        advance(q.count);
+        return true;
+    }
+    // The last HOLDBACK samples stay queued until the end of the input says whether they are
+    // padding.
+    const int64_t allowed = inputEnded_ ? q.count : std::min(q.count, queuedSamples_ - holdBack_);
+    if (allowed <= 0) return false;
+    const int64_t perPiece = std::max<int64_t>(1, kPieceFrames * srcRate_ / std::max(outRate_, 1));
+    const int64_t take = std::min({allowed, perPiece, endLimit_ - q.start});
+    if (!setupResampler(q.frame)) {
+        advance(take);  // cannot be converted: skip it rather than stall
+        return true;
+    }
+    const auto fmt = static_cast<AVSampleFormat>(q.frame->format);
+    const int bps = av_get_bytes_per_sample(fmt);
+    const int channels = q.frame->ch_layout.nb_channels;
+    const uint8_t* in[kMaxChannels] = {};
+    if (av_sample_fmt_is_planar(fmt)) {
+        for (int c = 0; c < channels; ++c) in[c] = q.frame->extended_data[c] + q.first * bps;
+    } else {
+        in[0] = q.frame->extended_data[0] + q.first * bps * channels;
+    }
+    const int cap = swr_get_out_samples(swr_, static_cast<int>(take));
+    if (cap > 0) {
+        const size_t base = pending_.size();
+        pending_.resize(base + static_cast<size_t>(cap) * 2);
+        uint8_t* outPtr = reinterpret_cast<uint8_t*>(pending_.data() + base);
+        const int got = swr_convert(swr_, &outPtr, cap, in, static_cast<int>(take));
+        pending_.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
+    }
+    advance(take);
+    return true;
+}
+
+void Decoder::endOfInput() {
+    inputEnded_ = true;
+    if (holdBack_ > 0) endLimit_ = std::min(endLimit_, srcPos_ - holdBack_);
 }
 
 void Decoder::finish() {
@@ -223,7 +327,14 @@ void Decoder::finish() {
             pending_.resize(base + static_cast<size_t>(std::max(got, 0)) * 2);
         }
     }
+    srcPos_ = std::min(srcPos_, endLimit_);
     finished_ = true;
+}
+
+void Decoder::clearQueue() {
+    for (Queued& q : queue_) av_frame_free(&q.frame);
+    queue_.clear();
+    queuedSamples_ = 0;
 }
 
 int64_t Decoder::read(float* out, int64_t maxFrames) {
@@ -240,16 +351,17 @@ int64_t Decoder::read(float* out, int64_t maxFrames) {
         if (finished_) break;
         pending_.clear();
         pendingOff_ = 0;
-        if (frameReady_) {
-            frameReady_ = false;
-            takeFrame();
-            continue;
-        }
-        if (!nextFrame()) {
+        if (convertPiece()) continue;
+        if (inputEnded_) {
             finish();
             continue;
         }
-        takeFrame();
+        // Past the stated end nothing more is delivered: stop reading there.
+        if (srcPos_ >= endLimit_ || !nextFrame()) {
+            endOfInput();
+            continue;
+        }
+        queueFrame();
     }
     return produced;
 }
@@ -262,20 +374,28 @@ bool Decoder::reopenAt(int64_t frame) {
     std::swap(swr_, fresh->swr_);
     std::swap(packet_, fresh->packet_);
     std::swap(frame_, fresh->frame_);
+    std::swap(queue_, fresh->queue_);
     streamIndex_ = fresh->streamIndex_;
     swrFormat_ = fresh->swrFormat_;
     swrRate_ = fresh->swrRate_;
     swrChannels_ = fresh->swrChannels_;
     origin_ = fresh->origin_;
     originKnown_ = fresh->originKnown_;
-    placeByTimestamp_ = true;
-    srcPos_ = 0;
+    placeByTimestamp_ = fresh->placeByTimestamp_;
+    srcPos_ = fresh->srcPos_;
     discardUntil_ = frame;
     demuxEnded_ = fresh->demuxEnded_;
+    inputEnded_ = fresh->inputEnded_;
     finished_ = fresh->finished_;
-    frameReady_ = fresh->frameReady_;
     badPackets_ = 0;
     seekPointsAdded_ = false;  // the new demuxer has no index yet
+    statedLength_ = fresh->statedLength_;
+    endLimit_ = fresh->endLimit_;
+    holdBack_ = fresh->holdBack_;
+    manualSkip_ = fresh->manualSkip_;
+    skipCarry_ = fresh->skipCarry_;
+    queuedSamples_ = fresh->queuedSamples_;
+    fresh->queuedSamples_ = 0;
     pending_.clear();
     pendingOff_ = 0;
     return true;
@@ -326,11 +446,14 @@ bool Decoder::seek(int64_t target) {
         avcodec_flush_buffers(codec_);
         swr_free(&swr_);
         swrFormat_ = -1;
+        clearQueue();
         pending_.clear();
         pendingOff_ = 0;
         finished_ = false;
         demuxEnded_ = false;
-        frameReady_ = false;
+        inputEnded_ = false;
+        endLimit_ = statedLength_ >= 0 ? statedLength_ : INT64_MAX;
+        skipCarry_ = 0;
         placeByTimestamp_ = true;
         discardUntil_ = target;
         srcPos_ = target;
@@ -342,7 +465,7 @@ bool Decoder::seek(int64_t target) {
         if (!got) continue;
         const int64_t ts0 = frameStartSamples(frame_);
         if (ts0 != INT64_MIN && ts0 - origin_ > target) continue;
-        frameReady_ = true;
+        queueFrame();
         return true;
     }
     // Nothing usable after any seek: decode from the start.
@@ -405,7 +528,7 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, boo
     AVFormatContext* fmt = in.context();
     if (static_cast<unsigned>(stream) >= fmt->nb_streams) return -1;
     discardOtherStreams(fmt, stream);
-    AVCodecContext* ctx = openCodec(fmt->streams[stream], nullptr);
+    AVCodecContext* ctx = openCodec(fmt->streams[stream], false, nullptr);
     if (!ctx) return -1;
     AVPacket* pkt = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();

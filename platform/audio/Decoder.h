@@ -1,9 +1,10 @@
 // Decodes one audio stream of a media file into interleaved stereo float at the output rate, with
 // sample-exact seeking on the decoded timeline (frame 0 = first sample the decoder delivers after
-// trimming encoder delay).
+// trimming encoder delay), ending where the container states the sound ends.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ namespace brisko::audio {
 
 class Decoder {
 public:
-    // Opens FILE, finds its audio stream and decodes the first frame. nullptr and *error on failure.
+    // Opens FILE, finds its audio stream and decodes the first frame. nullptr and *error on failure,
+    // also for a sample rate or channel layout that cannot be played.
     static std::unique_ptr<Decoder> open(std::shared_ptr<SourceFile> file, int outRate, std::string* error);
     ~Decoder();
     Decoder(const Decoder&) = delete;
@@ -34,6 +36,9 @@ public:
     bool isPlainMp3() const;
     // Changes the output rate; takes effect with the next seek.
     void setOutRate(int rate);
+    // The exact length the container states (source frames), read at open; -1 where the file
+    // states none exactly and only counting can tell. Decoding ends there.
+    int64_t statedLength() const { return statedLength_; }
 
     // Writes up to MAX frames into OUT (interleaved stereo); returns the number written. Fewer
     // than MAX only at the end of the stream (then atEnd() is true).
@@ -55,16 +60,34 @@ public:
 
 private:
     Decoder() = default;
+    // A decoded frame placed on the timeline, converted in bounded pieces.
+    struct Queued {
+        AVFrame* frame;
+        int64_t start;  // source frame of its first usable sample
+        int64_t first;  // index of that sample in the frame (samples before it are trimmed)
+        int64_t count;  // usable samples from FIRST
+    };
+
     // Starts over as freshly opened, dropping source frames before FRAME.
     bool reopenAt(int64_t frame);
+    // Reads what the container states about the length and the trimming of the end.
+    void readStatedLength();
     // Whether frame timestamps after a seek give exact sample positions in this stream.
     bool timestampsExact() const;
     bool setupResampler(const AVFrame* frame);
     // Decodes the next frame into frame_; false at the end of the stream.
     bool nextFrame();
-    void takeFrame();
+    // Places frame_ on the timeline and queues it for conversion.
+    void queueFrame();
+    // Converts the next bounded piece of the oldest queued frame that may be converted; false
+    // when none may be yet.
+    bool convertPiece();
+    void endOfInput();
     void finish();
+    void clearQueue();
     int64_t frameStartSamples(const AVFrame* frame) const;
+    // Samples at the start of FRAME that the decoder left for us to trim.
+    static int64_t manualStartSkip(const AVFrame* frame);
 
     std::unique_ptr<FormatInput> input_;
     AVCodecContext* codec_ = nullptr;
@@ -85,10 +108,18 @@ private:
     int64_t srcPos_ = 0;         // source frame following the last decoded one
     int64_t discardUntil_ = 0;   // source frames before this are dropped (seek target)
     bool demuxEnded_ = false;
+    bool inputEnded_ = false;    // no more frames will be queued
     bool finished_ = false;
-    bool frameReady_ = false;    // frame_ holds a decoded frame not yet taken
     int badPackets_ = 0;
     bool seekPointsAdded_ = false;
+    int64_t statedLength_ = -1;
+    int64_t endLimit_ = INT64_MAX;  // source frames from here on are not delivered
+    int64_t holdBack_ = 0;          // trailing samples to drop, known only at the end: kept back
+    bool manualSkip_ = false;       // the codec leaves start trimming to us (set at open)
+    int64_t skipCarry_ = 0;         // start trim not yet applied
+
+    std::deque<Queued> queue_;      // decoded frames not yet converted
+    int64_t queuedSamples_ = 0;
 
     std::vector<float> pending_;  // converted frames not yet read
     size_t pendingOff_ = 0;       // in floats

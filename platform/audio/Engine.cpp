@@ -565,6 +565,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     v->outRate.store(outRate);
     v->stream = decoder->streamIndex();
     v->plainMp3 = decoder->isPlainMp3();
+    v->statedLength = decoder->statedLength();
     v->decoder = std::move(decoder);
     {
         std::lock_guard dl(v->decodeMutex);
@@ -584,7 +585,13 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
         impl_->slots[id].store(v.get(), std::memory_order_release);
         if (id >= impl_->slotCount.load()) impl_->slotCount.store(id + 1);
     }
-    {
+    if (v->statedLength >= 0) {
+        // The container states the exact length: known now, nothing to scan.
+        std::lock_guard ll(v->lengthMutex);
+        v->lengthFrames = v->statedLength;
+        v->lengthDone = true;
+        probe->publishLength(v->statedLength);
+    } else {
         std::lock_guard sl(impl_->scanMutex);
         impl_->scanQueue.push_back(probe);
     }

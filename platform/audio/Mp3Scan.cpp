@@ -1,6 +1,8 @@
 // MPEG audio frame walking for exact lengths.
 #include "platform/audio/Mp3Scan.h"
 
+#include "platform/audio/ContainerLength.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,18 +73,13 @@ uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p
 // Reads the file through a sliding window, one large pread at a time.
 class Window {
 public:
-    explicit Window(int fd) : fd_(fd), buf_(1 << 20) {}
+    Window(int fd, size_t bytes) : fd_(fd), buf_(bytes) {}
     // Pointer to NEED bytes at file offset POS, or nullptr past the end or on a read error.
     const unsigned char* at(int64_t pos, size_t need) {
         if (pos < base_ || pos + int64_t(need) > base_ + int64_t(len_)) {
+            if (need > buf_.size()) return nullptr;
             base_ = pos;
-            len_ = 0;
-            while (len_ < buf_.size()) {
-                const ssize_t n = ::pread(fd_, buf_.data() + len_, buf_.size() - len_, pos + int64_t(len_));
-                if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) break;
-                len_ += size_t(n);
-            }
+            len_ = readSome(fd_, pos, buf_.data(), buf_.size());
             if (len_ < need) return nullptr;
         }
         return buf_.data() + (pos - base_);
@@ -95,21 +92,74 @@ private:
     size_t len_ = 0;
 };
 
+// Reads ID3v2 tags and the first frame; POS ends at the first audio frame.
+bool readTag(Window& w, Mp3Tag* out, FrameHeader* first) {
+    Mp3Tag t;
+    int64_t pos = 0;
+    for (const unsigned char* h; (h = w.at(pos, 10)) != nullptr && std::memcmp(h, "ID3", 3) == 0;) {
+        if ((h[6] | h[7] | h[8] | h[9]) & 0x80) return false;
+        const int64_t tag = (int64_t(h[6]) << 21) | (int64_t(h[7]) << 14) | (int64_t(h[8]) << 7) | h[9];
+        pos += 10 + tag + ((h[5] & 0x10) ? 10 : 0);
+    }
+    const unsigned char* firstBytes = w.at(pos, 4);
+    if (!firstBytes || !parseHeader(firstBytes, first)) return false;
+    t.audioStart = pos;
+    if (first->layer != 3) {  // the tag rules below are those of layer III files
+        *out = t;
+        return true;
+    }
+    // A Xing/Info tag frame is no audio; its LAME extension gives the encoder delay and padding.
+    const int64_t sideInfo = first->mpeg1 ? (first->mono ? 17 : 32) : (first->mono ? 9 : 17);
+    const unsigned char* frame = w.at(pos, size_t(first->bytes));
+    const unsigned char* tag = frame && 4 + sideInfo + 8 <= first->bytes ? frame + 4 + sideInfo : nullptr;
+    if (tag && (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0)) {
+        t.found = true;
+        const unsigned char* p = tag + 4;
+        const unsigned char* frameEnd = frame + first->bytes;
+        const uint32_t flags = be32(p);
+        p += 4;
+        if (flags & 1) {
+            if (p + 4 > frameEnd) return false;
+            t.tagFrames = be32(p);
+            p += 4;
+        }
+        if (flags & 2) p += 4;
+        if (flags & 4) p += 100;
+        if (flags & 8) p += 4;
+        // Version string (9), revision, lowpass, peak (4), two gains (2 + 2), flags, bitrate: 21.
+        if (p + 24 <= frameEnd &&
+            (std::memcmp(p, "LAME", 4) == 0 || std::memcmp(p, "Lavf", 4) == 0 || std::memcmp(p, "Lavc", 4) == 0)) {
+            const unsigned char* v = p + 21;
+            const int delay = (v[0] << 4) | (v[1] >> 4);
+            const int padding = ((v[1] & 0x0F) << 8) | v[2];
+            t.startSkip = delay + 528 + 1;
+            if (t.tagFrames > 0) t.endPad = padding;
+        }
+        t.audioStart = pos + first->bytes;
+    } else if (frame && first->bytes >= 40 && std::memcmp(frame + 36, "VBRI", 4) == 0) {
+        return false;
+    }
+    *out = t;
+    return true;
+}
+
 }  // namespace
+
+bool readMp3Tag(int fd, Mp3Tag* tag) {
+    Window w(fd, 64 * 1024);
+    FrameHeader first;
+    return readTag(w, tag, &first);
+}
 
 int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
     std::vector<SeekPoint> points;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -1;
     const int64_t size = st.st_size;
-    Window w(fd);
-    int64_t pos = 0;
-    // ID3v2 tags before the audio.
-    for (const unsigned char* h; (h = w.at(pos, 10)) != nullptr && std::memcmp(h, "ID3", 3) == 0;) {
-        if ((h[6] | h[7] | h[8] | h[9]) & 0x80) return -1;
-        const int64_t tag = (int64_t(h[6]) << 21) | (int64_t(h[7]) << 14) | (int64_t(h[8]) << 7) | h[9];
-        pos += 10 + tag + ((h[5] & 0x10) ? 10 : 0);
-    }
+    Window w(fd, 1 << 20);
+    Mp3Tag tag;
+    FrameHeader first;
+    if (!readTag(w, &tag, &first) || first.layer != 3) return -1;
     // Trailing tags after the audio.
     int64_t end = size;
     if (end >= 128) {
@@ -126,48 +176,11 @@ int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
             end -= whole;
         }
     }
+    if (tag.audioStart + 4 > end) return -1;
 
-    FrameHeader first;
-    const unsigned char* firstBytes = w.at(pos, 4);
-    if (pos + 4 > end || !firstBytes || !parseHeader(firstBytes, &first)) return -1;
-    if (first.layer != 3) return -1;  // the tag rules below are those of layer III files
-    // A Xing/Info tag frame is no audio; its LAME extension gives the encoder delay and padding.
-    int64_t tagFrames = 0;
-    int64_t startSkip = 0;
-    int64_t endPad = -1;
-    const int64_t sideInfo = first.mpeg1 ? (first.mono ? 17 : 32) : (first.mono ? 9 : 17);
-    const unsigned char* frame = pos + first.bytes <= end ? w.at(pos, size_t(first.bytes)) : nullptr;
-    const unsigned char* tag = frame && 4 + sideInfo + 8 <= first.bytes ? frame + 4 + sideInfo : nullptr;
-    if (tag && (std::memcmp(tag, "Xing", 4) == 0 || std::memcmp(tag, "Info", 4) == 0)) {
-        const unsigned char* t = tag + 4;
-        const unsigned char* frameEnd = frame + first.bytes;
-        const uint32_t flags = be32(t);
-        t += 4;
-        if (flags & 1) {
-            if (t + 4 > frameEnd) return -1;
-            tagFrames = be32(t);
-            t += 4;
-        }
-        if (flags & 2) t += 4;
-        if (flags & 4) t += 100;
-        if (flags & 8) t += 4;
-        // Version string (9), revision, lowpass, peak (4), two gains (2 + 2), flags, bitrate: 21.
-        if (t + 24 <= frameEnd &&
-            (std::memcmp(t, "LAME", 4) == 0 || std::memcmp(t, "Lavf", 4) == 0 || std::memcmp(t, "Lavc", 4) == 0)) {
-            const unsigned char* v = t + 21;
-            const int delay = (v[0] << 4) | (v[1] >> 4);
-            const int padding = ((v[1] & 0x0F) << 8) | v[2];
-            startSkip = delay + 528 + 1;
-            if (tagFrames > 0) endPad = padding;
-        }
-        pos += first.bytes;
-    } else if (frame && first.bytes >= 40 && std::memcmp(frame + 36, "VBRI", 4) == 0) {
-        return -1;
-    }
-
+    int64_t pos = tag.audioStart;
     int64_t frames = 0;
     int64_t samples = 0;
-    int spf = 0;
     while (pos < end) {
         FrameHeader f;
         const unsigned char* h = pos + 4 <= end ? w.at(pos, 4) : nullptr;
@@ -175,26 +188,16 @@ int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
         if (f.sampleRate != first.sampleRate || f.layer != first.layer) return -1;
         if (pos + f.bytes > end) return -1;  // a cut-off last frame: let the decoder decide
         if (frames % 32 == 0) points.push_back({pos, samples});
-        spf = f.samples;
         samples += f.samples;
         ++frames;
         pos += f.bytes;
     }
     if (frames == 0) return -1;
-    // Padding is trimmed from the frames that end past the first discarded sample, as far as the
-    // tag's frame count reaches.
-    int64_t discarded = 0;
-    if (endPad >= 0) {
-        const int64_t firstDiscard = tagFrames * spf - endPad + 528 + 1;
-        const int64_t lastDiscard = tagFrames * spf;
-        for (int64_t k = 0; k < frames; ++k) {
-            const int64_t s = k * spf;
-            const int64_t e = s + spf;
-            if (e >= firstDiscard && s < lastDiscard) discarded += std::min<int64_t>(e - firstDiscard, spf);
-        }
-    }
+    // The padding lies at the end of the frames really present, whatever the tag's frame count
+    // says (a count that is off would place it in the middle of the sound, or past its end).
+    const int64_t discarded = tag.endPad >= 0 ? std::min(mp3EndTrim(tag.endPad), samples) : 0;
     if (index) *index = std::move(points);
-    return std::max<int64_t>(0, samples - startSkip - discarded);
+    return std::max<int64_t>(0, samples - tag.startSkip - discarded);
 }
 
 }  // namespace brisko::audio

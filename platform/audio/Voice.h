@@ -33,6 +33,7 @@ struct Voice {
     std::atomic<bool> closing{false};
     int stream = -1;  // index of the audio stream in the file
     bool plainMp3 = false;
+    int64_t statedLength = -1;  // exact length the container states, -1 when it must be scanned
 
     StereoRing ring;
     // Set by the decoder when it has written the last frame: ring count at the end, and the

@@ -9,6 +9,7 @@ extern "C" {
 #include <lame/lame.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 namespace brisko::test {
@@ -172,6 +173,11 @@ int64_t writeEncoded(const std::string& path, const std::vector<int16_t>& sample
 
 int64_t writeToneEncoded(const std::string& path, const ToneSpec& tone, const std::string& format) {
     return writeEncoded(path, toneSamples(tone), tone.channels, tone.sampleRate, format);
+}
+
+bool transcodeWithFfmpeg(const std::string& source, const std::string& out, const std::string& args) {
+    const std::string command = "ffmpeg -nostdin -v error -y -i '" + source + "' " + args + " '" + out + "'";
+    return std::system(command.c_str()) == 0;
 }
 
 int64_t writePcmWav(const std::string& path, const std::vector<int16_t>& samples, int channels, int rate) {

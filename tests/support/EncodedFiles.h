@@ -28,6 +28,10 @@ int64_t writeEncoded(const std::string& path, const std::vector<int16_t>& sample
                      const std::string& format);
 int64_t writeToneEncoded(const std::string& path, const ToneSpec& tone, const std::string& format);
 
+// Encodes the file SOURCE into OUT with the ffmpeg command, ARGS giving codec and container
+// options. False when this machine's ffmpeg cannot.
+bool transcodeWithFfmpeg(const std::string& source, const std::string& out, const std::string& args);
+
 // A 16-bit PCM WAV of SAMPLES (interleaved). Returns the frames written.
 int64_t writePcmWav(const std::string& path, const std::vector<int16_t>& samples, int channels, int rate);
 

@@ -95,6 +95,30 @@ TEST_F(DecodeBadInput, FileDeletedWhilePlaying) {
     EXPECT_EQ(engine.positionMs(v), 3000);
 }
 
+// A header may claim any rate and channel count. Rates no device plays and layouts that cannot
+// be mixed to stereo are refused at open with a reason; a low but real rate converts in bounded
+// pieces and plays its exact length.
+TEST_F(DecodeBadInput, ImplausibleRatesAndLayoutsAreRefused) {
+    auto wavClaiming = [&](const std::string& name, int channels, int rate, size_t bytes) {
+        std::vector<int16_t> samples(bytes / 2);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = int16_t((i * 977) % 20000 - 10000);
+        writePcmWav(dir.file(name), samples, channels, rate);
+        return dir.file(name);
+    };
+    for (const auto& path : {wavClaiming("2hz.wav", 1, 2, 16384), wavClaiming("1hz.wav", 2, 1, 1 << 20),
+                             wavClaiming("100ch.wav", 100, 48000, 200 * 480)}) {
+        std::string error;
+        EXPECT_EQ(engine.open(path, &error), -1) << path;
+        EXPECT_NE(error.find("cannot be played"), std::string::npos) << path << ": " << error;
+    }
+    const auto v = openOk(wavClaiming("1khz.wav", 1, 1000, 2 * 1500));
+    EXPECT_EQ(engine.lengthFrames(v), 1500);
+    const auto out = playToEnd(v, 4800);
+    EXPECT_EQ(engine.positionMs(v), 1500);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_GT(rms(out, 0, 48000), 0.05);
+}
+
 TEST_F(DecodeBadInput, FileWithoutAudioIsRefused) {
     // A valid container with no audio stream is not a sound file.
     writeFile(dir.file("image.wav"), std::string("RIFF\x04\x00\x00\x00WAVE", 12));

@@ -106,16 +106,138 @@ TEST_F(LengthExact, OggVorbis) {
     EXPECT_EQ(decodedFrameCount(dir.file("a.ogg")), frames);
 }
 
-TEST_F(LengthExact, CodecsWithoutExactPacketDurationsAreCountedByDecoding) {
-    // AAC carries encoder priming in an edit list; ASF stamps packets in whole milliseconds.
-    const ToneSpec tone{440.0, 2.5, 48000, 2, 0.5};
-    for (const char* kind : {"m4a", "wma"}) {
-        const std::string path = dir.file(std::string("a.") + kind);
-        if (writeToneEncoded(path, tone, kind) < 0) {
-            ADD_FAILURE() << "cannot write " << kind;
+// Everything our decoder delivers for PATH at its own rate, to the end.
+int64_t deliveredFrames(const std::string& path, int64_t* stated = nullptr) {
+    auto file = audio::SourceFile::open(path, nullptr);
+    auto probe = file ? audio::Decoder::open(file, 48000, nullptr) : nullptr;
+    if (!probe) return -1;
+    auto d = audio::Decoder::open(file, probe->sourceRate(), nullptr);
+    if (stated) *stated = d->statedLength();
+    std::vector<float> buf(8192 * 2);
+    int64_t total = 0;
+    for (int64_t got; (got = d->read(buf.data(), 8192)) > 0;) total += got;
+    return d->atEnd() && d->sourcePosition() == total ? total : -2;
+}
+
+// One file of the corpus: how it is made from the source, and what its length must be.
+struct CorpusFile {
+    const char* name;
+    const char* ffmpegArgs;
+    enum { Source, Decoded } truth;  // the source's sample count, or (where the file states no
+                                     // more) what a plain decode yields
+    bool stated;                     // the container states it: known at open, without a scan
+};
+
+// Every format and encoder kind, made at test time from a tone of odd length, each checked
+// against its source: the engine's length, and what the decoder delivers when played to the end.
+TEST_F(LengthExact, CorpusOfEveryFormatMatchesItsSource) {
+    const ToneSpec tone{523.0, 1.3001, 48000, 2, 0.5};
+    const std::string source = dir.file("source.wav");
+    const int64_t frames = writeToneWav(source, tone);
+    const CorpusFile corpus[] = {
+        {"lame-cbr.mp3", "-c:a libmp3lame -b:a 128k", CorpusFile::Source, false},
+        {"lame-vbr.mp3", "-c:a libmp3lame -q:a 4", CorpusFile::Source, false},
+        {"tagged.mp3", "-c:a libmp3lame -id3v2_version 4 -write_id3v1 1 -metadata title=Tone", CorpusFile::Source, false},
+        {"no-xing.mp3", "-c:a libmp3lame -write_xing 0", CorpusFile::Decoded, false},
+        {"a.mp2", "-c:a mp2", CorpusFile::Decoded, false},
+        {"vorbis.ogg", "-c:a libvorbis", CorpusFile::Source, true},
+        {"opus.ogg", "-c:a libopus", CorpusFile::Source, true},
+        {"opus.webm", "-c:a libopus", CorpusFile::Source, false},
+        {"a.flac", "-c:a flac", CorpusFile::Source, true},
+        {"aac.m4a", "-c:a aac", CorpusFile::Source, true},
+        {"aac.mp4", "-c:a aac", CorpusFile::Source, true},
+        {"aac.mov", "-c:a aac", CorpusFile::Source, true},
+        {"alac.m4a", "-c:a alac", CorpusFile::Source, true},
+        {"adts.aac", "-c:a aac", CorpusFile::Decoded, false},
+        {"a.wma", "-c:a wmav2", CorpusFile::Decoded, false},
+        {"s24.wav", "-c:a pcm_s24le", CorpusFile::Source, true},
+        {"f32.wav", "-c:a pcm_f32le", CorpusFile::Source, true},
+        {"u8-mono.wav", "-c:a pcm_u8 -ac 1", CorpusFile::Source, true},
+        {"rf64.wav", "-c:a pcm_s16le -rf64 always", CorpusFile::Source, true},
+        {"a.aiff", "-c:a pcm_s16be", CorpusFile::Source, true},
+        {"sowt.aiff", "-c:a pcm_s16le", CorpusFile::Source, true},
+        {"a.au", "-c:a pcm_s16be", CorpusFile::Source, false},
+        {"mp3.avi", "-c:a libmp3lame", CorpusFile::Decoded, false},
+        {"pcm.mov", "-c:a pcm_s16le", CorpusFile::Source, true},
+        {"mp2.mpg", "-c:a mp2 -f mpeg", CorpusFile::Decoded, false},
+    };
+    for (const CorpusFile& c : corpus) {
+        const std::string path = dir.file(c.name);
+        if (!transcodeWithFfmpeg(source, path, c.ffmpegArgs)) {
+            ADD_FAILURE() << "ffmpeg cannot write " << c.name;
             continue;
         }
-        checkLengthAndEnd(path, decodedFrameCount(path), 48000);
+        const int64_t truth = c.truth == CorpusFile::Source ? frames : decodedFrameCount(path);
+        int64_t stated = -1;
+        EXPECT_EQ(deliveredFrames(path, &stated), truth) << c.name << " plays longer or shorter than its length";
+        if (c.stated) {
+            EXPECT_EQ(stated, truth) << c.name << " states its length";
+        }
+        const auto v = openOk(path);
+        EXPECT_EQ(engine.lengthFrames(v), truth) << c.name;
+        engine.close(v);
+    }
+    // Truncated files (small pages, the index in front): the length is what can still be decoded.
+    const std::pair<const char*, const char*> cuts[] = {
+        {"lame-vbr.mp3", "-c:a libmp3lame -q:a 4"},
+        {"vorbis.ogg", "-c:a libvorbis -page_duration 100000"},
+        {"opus.ogg", "-c:a libopus -page_duration 100000"},
+        {"a.flac", "-c:a flac"},
+        {"aac.m4a", "-c:a aac -movflags +faststart"}};
+    for (const auto& [name, args] : cuts) {
+        const std::string path = dir.file(std::string("cut-") + name);
+        ASSERT_TRUE(transcodeWithFfmpeg(source, path, args)) << name;
+        const std::string bytes = readFile(path);
+        writeFile(path, bytes.substr(0, bytes.size() * 3 / 5));
+        const int64_t delivered = deliveredFrames(path);
+        EXPECT_GT(delivered, frames / 5) << path;
+        EXPECT_LT(delivered, frames) << path;
+        const auto v = openOk(path);
+        EXPECT_EQ(engine.lengthFrames(v), delivered) << path;
+        engine.close(v);
+    }
+}
+
+// Sets the frame count of the Xing tag in the MP3 BYTES to FACTOR times its value.
+void scaleXingCount(std::string& bytes, double factor) {
+    const size_t at = bytes.find("Xing") != std::string::npos ? bytes.find("Xing") : bytes.find("Info");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_TRUE(bytes[at + 7] & 1) << "no frame count in the tag";
+    auto* p = reinterpret_cast<unsigned char*>(&bytes[at + 8]);
+    const uint32_t count = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    const auto scaled = static_cast<uint32_t>(std::lround(count * factor));
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(scaled >> (24 - 8 * i));
+}
+
+// A tag whose frame count is wrong: the frames are trusted, the padding is trimmed at their end,
+// and the sound is the same sample for sample as with the right count (nothing cut in the middle).
+TEST_F(LengthExact, WrongXingFrameCountTrustsTheFrames) {
+    const int64_t frames = 48000 * 3 + 357;
+    const std::string right = dir.file("right.mp3");
+    ASSERT_EQ(writeMp3(right, sweep(frames, 48000), 2, 48000, {true, true, 0}), frames);
+    auto decodeAll = [](const std::string& path) {
+        auto d = audio::Decoder::open(audio::SourceFile::open(path, nullptr), 48000, nullptr);
+        std::vector<float> all(size_t(frames + 48000) * 2);
+        all.resize(size_t(d ? d->read(all.data(), frames + 48000) : 0) * 2);
+        return all;
+    };
+    const std::vector<float> reference = decodeAll(right);
+    ASSERT_EQ(int64_t(reference.size()) / 2, frames);
+    for (double factor : {1.2, 0.8, 0.5, 3.0}) {
+        std::string bytes = readFile(right);
+        scaleXingCount(bytes, factor);
+        const std::string wrong = dir.file("wrong.mp3");
+        writeFile(wrong, bytes);
+        EXPECT_EQ(decodeAll(wrong), reference) << "count x" << factor;
+        auto file = audio::SourceFile::open(wrong, nullptr);
+        EXPECT_EQ(audio::scanMp3Frames(file->fd()), frames) << "count x" << factor;
+        const auto v = openOk(wrong);
+        EXPECT_EQ(engine.lengthFrames(v), frames) << "count x" << factor;
+        // Played through the engine, it stops at its length, having played it all.
+        const std::vector<float> out = playToEnd(v, 4800);
+        EXPECT_EQ(engine.positionMs(v), frames * 1000 / 48000);
+        EXPECT_GT(rms(out, frames - 2400, 2000), 0.1) << "the end of the sound is played";
+        engine.close(v);
     }
 }
 
