@@ -1,0 +1,61 @@
+// liblameencshim's calls on their own: what the record's fields do to the stream, and the result
+// codes for misuse (a caller's mistake must be a code, never a crash).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/lameencshim/LameEncShim.h"
+
+using namespace brisko::lameenc;
+
+TEST(LameEncShim, RecordFieldsShapeTheStream) {
+    struct Case { int32_t preset; uint32_t mpegVersion; uint32_t samples; };
+    // MPEG-1 frames take 1152 frames per channel; MPEG-2 (half rate) and the 32 kHz voice preset
+    // show the record reaching libmp3lame.
+    for (const Case c : {Case{kPresetStandard, 1, 2304}, Case{kPresetNormal, 0, 1152}, Case{kPresetVoice, 1, 2304}}) {
+        Config config;
+        config.preset = c.preset;
+        config.mpegVersion = c.mpegVersion;
+        uint32_t samples = 0, bufferSize = 0;
+        StreamHandle handle = 0;
+        ASSERT_EQ(beInitStream(&config, &samples, &bufferSize, &handle), kOk);
+        EXPECT_NE(handle, 0u);
+        EXPECT_EQ(samples, c.samples);
+        EXPECT_GE(bufferSize, 7200u + samples / 2);
+
+        std::vector<int16_t> input(samples, 1000);
+        std::vector<uint8_t> output(bufferSize);
+        uint32_t produced = 99;
+        EXPECT_EQ(beEncodeChunk(handle, samples + 2, input.data(), output.data(), &produced), kErrBufferTooSmall);
+        for (int k = 0; k < 20; ++k) ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
+        EXPECT_EQ(beDeinitStream(handle, output.data(), &produced), kOk);
+        EXPECT_GT(produced, 0u);
+        EXPECT_EQ(beCloseStream(handle), kOk);
+        EXPECT_EQ(beCloseStream(handle), kErrInvalidHandle);
+        EXPECT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kErrInvalidHandle);
+    }
+}
+
+TEST(LameEncShim, BadRecordsAreRefusedWithTheirCodes) {
+    uint32_t samples = 1, bufferSize = 1;
+    StreamHandle handle = 1;
+    Config wrongKind;
+    wrongKind.configKind = 0;
+    EXPECT_EQ(beInitStream(&wrongKind, &samples, &bufferSize, &handle), kErrInvalidFormat);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(samples, 0u);
+    Config badPreset;
+    badPreset.preset = 42;
+    EXPECT_EQ(beInitStream(&badPreset, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
+    Config badMode;
+    badMode.mode = 7;
+    EXPECT_EQ(beInitStream(&badMode, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
+    EXPECT_EQ(beInitStream(nullptr, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
+    EXPECT_EQ(beWriteInfoTag(12345, "/nonexistent"), kErrInvalidHandle);
+
+    Version version;
+    ASSERT_EQ(beVersion(&version), kOk);
+    EXPECT_EQ(version.majorVersion, 3);
+    EXPECT_GT(version.year, 2000);
+    EXPECT_NE(version.homePage[0], '\0');
+}
