@@ -2,6 +2,7 @@
 // end, shuts the audio engine down (which finalises a WAV recording).
 #include <QApplication>
 #include <QScreen>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +11,7 @@
 #include "app/AppOptions.h"
 #include "console/Launchers.h"
 #include "console/frmMain.h"
+#include "encoder/frmVBLame.h"
 #include "platform/audio/Engine.h"
 #include "platform/common/ProgramFolder.h"
 
@@ -54,7 +56,11 @@ int main(int argc, char** argv) {
     }
 
     // The other subsystems' windows, opened by the console's buttons.
-    [[maybe_unused]] auto& launchers = brisko::console::launchers();
+    auto& launchers = brisko::console::launchers();
+    launchers.encoder = [](QWidget*) { frmVBLame::showWindow(); };
+    // A file-size limit makes a write fail with an error (the encoder reports it) instead of
+    // ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     int result = 0;
     {

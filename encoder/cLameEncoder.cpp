@@ -86,18 +86,21 @@ void cLameEncoder::Encode() {
         throw NumberedError(kErrorBase + 1, brisko::errorSource("lameConvert"), "Lame engine not initialised");
     }
 
+    // The names of this run: the window may change the encoder's names while a run lets input through.
+    const std::string wavFile = wavFile_;
+    const std::string mp3File = mp3File_;
     std::unique_ptr<cWavReader> reader;
     std::unique_ptr<cMp3Writer> writer;
     try {
         reader = std::make_unique<cWavReader>();
         reader->setReadBufferSize(samplesPerChunk_ / 2);
-        reader->setFilename(wavFile_);
+        reader->setFilename(wavFile);
         // Without a single frame the encoder would still write frames no decoder accepts.
         if (!reader->Filename().empty() && reader->AudioLength() == 0) cWavReader::raise(cWavReader::kNoAudio);
 
         writer = std::make_unique<cMp3Writer>();
         writer->setBufferSize(outputBufferSize_);
-        writer->setFilename(mp3File_);
+        writer->setFilename(mp3File);
 
         int64_t done = 0;
         const int64_t total = reader->AudioLength() * 2;
@@ -131,14 +134,14 @@ void cLameEncoder::Encode() {
             }
             // The first frame is a placeholder: the finished tag (length, encoder delay and
             // padding) replaces it now, or players show a wrong length and lose gapless trimming.
-            if (api_.writeInfoTag(handle_, mp3File_.c_str()) != 0) {
+            if (api_.writeInfoTag(handle_, mp3File.c_str()) != 0) {
                 throw NumberedError(cMp3Writer::kErrorBase + cMp3Writer::kWriteFailed,
                                     brisko::errorSource("WriteBufferToFile"), "Failed to write buffer to file");
             }
         } else {
             writer->CloseFile();
             std::error_code ec;
-            fs::remove(mp3File_, ec);
+            fs::remove(mp3File, ec);
         }
         writer.reset();
         reader.reset();

@@ -1,0 +1,63 @@
+// The encoder window: pick a 16-bit stereo WAV and a new MP3 name, choose one of sixteen presets,
+// encode with a progress bar and a Cancel button. Unloaded when closed; starts afresh each time.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "encoder/ProgressBarDrawing.h"
+#include "encoder/cLameEncoder.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class frmVBLame : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmVBLame(QWidget* parent = nullptr);
+    ~frmVBLame() override;
+
+    // Shows the window, loading it first when it is not loaded.
+    static frmVBLame* showWindow();
+
+    QLabel* lblSourceFile = nullptr;
+    QLineEdit* txtSourceFile = nullptr;
+    QPushButton* cmdPickSource = nullptr;
+    QLabel* lblMp3File = nullptr;
+    QLineEdit* txtOutputMp3File = nullptr;
+    QPushButton* cmdPickMp3File = nullptr;
+    QLabel* lblPreset = nullptr;
+    QComboBox* cboOption = nullptr;
+    QLabel* lblEncode = nullptr;
+    QLabel* picEncode = nullptr;   // the surface the progress bar is copied onto
+    QPushButton* cmdEncode = nullptr;
+
+    std::unique_ptr<cLameEncoder> m_cEncoder;
+    ProgressBarDrawing progressBar;
+    bool Cancelled = false;
+
+    void cmdPickSource_Click();
+    void cmdPickMp3File_Click();
+    void cmdEncode_Click();
+    void cboOption_Click();
+    void m_cEncoder_Progress(int64_t done, int64_t total, bool& cancel);
+
+    // The name check: true when both boxes name usable files (and the encoder has them).
+    bool checkNames();
+    bool encoding() const { return encoding_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void drawProgress();
+
+    bool encoding_ = false;
+    bool closeAfterRun_ = false;
+    QString drawnText_;
+    int drawnFill_ = -1;
+};
