@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <filesystem>
 #include <system_error>
@@ -59,6 +60,20 @@ void removeQuietly(const QString& name) {
 
 }  // namespace
 
+void PictureBox::setPixmap(const QPixmap& pixmap) {
+    pixmap_ = pixmap;
+    update();
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (pixmap_.isNull()) return;
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawPixmap(area.left() + (area.width() - pixmap_.width()) / 2,
+                       area.top() + (area.height() - pixmap_.height()) / 2, pixmap_);
+}
+
 frmVBLame* frmVBLame::showWindow() {
     if (!loaded()) loaded() = new frmVBLame;
     loaded()->show();
@@ -80,7 +95,7 @@ frmVBLame::frmVBLame(QWidget* parent) : QWidget(parent, Qt::Window) {
     lblPreset = new QLabel(QStringLiteral("Encoding Option:"), this);
     cboOption = new QComboBox(this);
     lblEncode = new QLabel(QStringLiteral(" Encode:"), this);
-    picEncode = new QLabel(this);
+    picEncode = new PictureBox(this);
     picEncode->setFrameShape(QFrame::StyledPanel);
     picEncode->setFrameShadow(QFrame::Sunken);
     picEncode->setMinimumHeight(24);

@@ -2,6 +2,8 @@
 // encode with a progress bar and a Cancel button. Unloaded when closed; starts afresh each time.
 #pragma once
 
+#include <QFrame>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -9,6 +11,22 @@
 
 #include "encoder/ProgressBarDrawing.h"
 #include "encoder/cLameEncoder.h"
+
+// A picture surface: shows the bitmap it was given, whole, whether enabled or not (the window
+// disables it while it lets input through).
+class PictureBox : public QFrame {
+    Q_OBJECT
+public:
+    using QFrame::QFrame;
+    void setPixmap(const QPixmap& pixmap);
+    const QPixmap& pixmap() const { return pixmap_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap pixmap_;
+};
 
 class QComboBox;
 class QLabel;
@@ -33,7 +51,7 @@ public:
     QLabel* lblPreset = nullptr;
     QComboBox* cboOption = nullptr;
     QLabel* lblEncode = nullptr;
-    QLabel* picEncode = nullptr;   // the surface the progress bar is copied onto
+    PictureBox* picEncode = nullptr;  // the surface the progress bar is copied onto
     QPushButton* cmdEncode = nullptr;
 
     std::unique_ptr<cLameEncoder> m_cEncoder;
