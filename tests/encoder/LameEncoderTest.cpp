@@ -1,10 +1,8 @@
 // cLameEncoder end to end: generated WAVs encoded with several presets and decoded by FFmpeg to
 // their exact length and shape; progress, cancel, and the numbered errors of a failed run.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -153,15 +151,11 @@ TEST(LameEncoder, FailedRunsRaiseNumberedErrorsAndNeverLookFinished) {
 
     // A full disk part way through (a file-size limit): the write error, the part left on disk.
     encoder.setMp3File(dir.file("full.mp3"));
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 8000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    run = encode(encoder);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
+    {
+        FileSizeLimit limit(8000);
+        ASSERT_TRUE(limit.active());
+        run = encode(encoder);
+    }
     EXPECT_EQ(run.error, 29875);
     EXPECT_EQ(run.source, "brisko.lameConvert");
     EXPECT_LT(run.progress.size(), 100u);  // stopped part way

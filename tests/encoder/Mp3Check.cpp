@@ -2,7 +2,10 @@
 // hand-made WAV files.
 #include "tests/encoder/Mp3Check.h"
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -84,6 +87,23 @@ std::string wavBytes(int channels, int bits, int rate, const std::string& data, 
     std::string body = "WAVE" + std::string("fmt ") + le(static_cast<uint32_t>(fmt.size()), 4) + fmt + beforeData +
                        "data" + le(static_cast<uint32_t>(declared >= 0 ? declared : static_cast<int64_t>(data.size())), 4) + data;
     return "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    oldSoft_ = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    active_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = oldSoft_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler_);
 }
 
 }  // namespace brisko::test

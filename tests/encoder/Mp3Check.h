@@ -28,4 +28,20 @@ double correlation(const std::vector<int16_t>& a, const std::vector<int16_t>& b)
 std::string wavBytes(int channels, int bits, int rate, const std::string& data, int64_t declared = -1,
                      const std::string& beforeData = "", int formatSize = 18);
 
+// A full disk stand-in: while alive, files of this process cannot grow beyond BYTES; SIGXFSZ is
+// ignored so the write that meets the limit fails with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool active() const { return active_; }
+
+private:
+    uint64_t oldSoft_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+    bool active_ = false;
+};
+
 }  // namespace brisko::test

@@ -1,14 +1,13 @@
 // cMp3Writer: the file holds exactly what was written, and every failure (bad size, closed file,
 // missing folder, full disk) is its numbered error rather than a short file reported as written.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 
 #include "encoder/cMp3Writer.h"
 #include "platform/common/NumberedError.h"
+#include "tests/encoder/Mp3Check.h"
 #include "tests/support/TempDir.h"
 
 using brisko::NumberedError;
@@ -61,21 +60,14 @@ TEST(Mp3Writer, FileHoldsExactlyTheBytesWrittenAndMisuseIsRefused) {
 
 TEST(Mp3Writer, FullDiskIsAWriteError) {
     TempDir dir;
-    // A file-size limit stands in for a full disk; with SIGXFSZ ignored the write fails with EFBIG.
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 10000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     int number = 0;
     {
+        FileSizeLimit limit(10000);
+        ASSERT_TRUE(limit.active());
         cMp3Writer writer;
         writer.setBufferSize(4096);
         writer.setFilename(dir.file("full.mp3"));
         for (int k = 0; k < 10 && number == 0; ++k) number = writeError(writer, 4096);
     }
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previous);
     EXPECT_EQ(number, 29875);
 }
