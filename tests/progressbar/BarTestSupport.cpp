@@ -1,0 +1,53 @@
+// Helpers of the progress-bar tests.
+#include "BarTestSupport.h"
+
+#include "ColorCode.h"
+#include "LumaProgressBar.h"
+
+#include <QApplication>
+
+namespace lumabar::test {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "progressbar_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return application;
+}
+
+void prepare(LumaProgressBar& bar, int width, int height) {
+    bar.setBorderStyle(0);
+    QFont font = bar.font();
+    font.setPixelSize(14);
+    font.setStyleStrategy(QFont::NoAntialias);
+    bar.setFont(font);
+    bar.resize(width, height);
+}
+
+QImage grabBar(LumaProgressBar& bar) {
+    return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QColor backOf(const LumaProgressBar& bar) { return translateColor(bar.backColor(), bar.palette()); }
+QColor foreOf(const LumaProgressBar& bar) { return translateColor(bar.foreColor(), bar.palette()); }
+
+QRect textBox(const QImage& image, const QRect& filled, QColor back, QColor fore) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor textColor = filled.contains(x, y) ? back : fore;
+            if (image.pixelColor(x, y) == textColor) box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+bool onlyTwoColors(const QImage& image, QColor back, QColor fore) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor c = image.pixelColor(x, y); c != back && c != fore) return false;
+    return true;
+}
+
+}  // namespace lumabar::test
