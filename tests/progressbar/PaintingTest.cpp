@@ -2,6 +2,8 @@
 // colour pairs, values at and beyond the bounds, an empty suffix and the upright bar.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include "LumaProgressBar.h"
 #include "tests/progressbar/BarTestSupport.h"
 
@@ -22,15 +24,25 @@ bool columnIs(const QImage& image, int column, int from, int to, QColor color) {
     return true;
 }
 
+// A new control of 200 × 24 and its two colours.
+class BarPainting : public ::testing::Test {
+protected:
+    BarPainting() {
+        prepare(bar, 200, 24);
+        back = backOf(bar);
+        fore = foreOf(bar);
+    }
+
+    QApplication& application = app();
+    LumaProgressBar bar;
+    QColor back;
+    QColor fore;
+};
+
 }  // namespace
 
-TEST(BarPainting, NewBarIsHalfBlueWithTheCaptionChangingColourAtTheEdge) {
-    app();
-    LumaProgressBar bar;
-    prepare(bar, 200, 24);
+TEST_F(BarPainting, NewBarIsHalfBlueWithTheCaptionChangingColourAtTheEdge) {
     const QImage image = grabBar(bar);
-    const QColor back = backOf(bar);
-    const QColor fore = foreOf(bar);
     ASSERT_EQ(fore, QColor(0, 0, 255));
     ASSERT_NE(back, fore);
     EXPECT_TRUE(onlyTwoColors(image, back, fore));
@@ -50,12 +62,7 @@ TEST(BarPainting, NewBarIsHalfBlueWithTheCaptionChangingColourAtTheEdge) {
     EXPECT_GT(text.width(), 20);  // three glyphs: "50%"
 }
 
-TEST(BarPainting, BoundsAndValuesBeyondThemFillNothingOrEverything) {
-    app();
-    LumaProgressBar bar;
-    prepare(bar, 200, 24);
-    const QColor back = backOf(bar);
-    const QColor fore = foreOf(bar);
+TEST_F(BarPainting, BoundsAndValuesBeyondThemFillNothingOrEverything) {
 
     bar.setValue(0);  // 0%: no filled part, blue caption on the back colour
     QImage image = grabBar(bar);
@@ -91,12 +98,7 @@ TEST(BarPainting, BoundsAndValuesBeyondThemFillNothingOrEverything) {
     EXPECT_TRUE(rowIs(grabBar(bar), 0, 0, 200, fore));
 }
 
-TEST(BarPainting, EmptyBarTextShowsTheBareNumberCentred) {
-    app();
-    LumaProgressBar bar;
-    prepare(bar, 200, 24);
-    const QColor back = backOf(bar);
-    const QColor fore = foreOf(bar);
+TEST_F(BarPainting, EmptyBarTextShowsTheBareNumberCentred) {
     const QRect withSuffix = textBox(grabBar(bar), QRect(0, 0, 100, 24), back, fore);
     bar.setBarText(QString());
     const QImage image = grabBar(bar);
@@ -108,18 +110,13 @@ TEST(BarPainting, EmptyBarTextShowsTheBareNumberCentred) {
     EXPECT_TRUE(rowIs(image, 0, 100, 200, back));
 }
 
-TEST(BarPainting, OrientationOneTurnsTheControlUprightAndFillsFromTheBottom) {
-    app();
-    LumaProgressBar bar;
-    prepare(bar, 200, 24);
+TEST_F(BarPainting, OrientationOneTurnsTheControlUprightAndFillsFromTheBottom) {
     bar.show();
     bar.setOrientation(1);
     EXPECT_EQ(bar.size(), QSize(24, 200));
     bar.setValue(25);
     const QImage image = grabBar(bar);
     ASSERT_EQ(image.size(), QSize(24, 200));
-    const QColor back = backOf(bar);
-    const QColor fore = foreOf(bar);
     // The lowest quarter is blue, from row 150 down; above it the back colour (the caption in the
     // middle is wider than the bar).
     EXPECT_TRUE(columnIs(image, 0, 150, 200, fore));
