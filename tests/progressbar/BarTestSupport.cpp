@@ -12,8 +12,9 @@ QApplication& app() {
     static int argc = 1;
     static char name[] = "progressbar_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    // Never destroyed: at exit Qt's own statics (input devices of simulated events) may be gone.
+    static auto* application = new QApplication(argc, argv);
+    return *application;
 }
 
 void prepare(LumaProgressBar& bar, int width, int height) {
