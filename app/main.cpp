@@ -10,6 +10,10 @@
 
 #include "app/AppOptions.h"
 #include "console/Launchers.h"
+#ifdef BRISKO_WITH_CDRIPPER
+#include "cdripper/CdWindowLauncher.h"
+#include "cdripper/InstanceRegistry.h"
+#endif
 #include "console/frmMain.h"
 #include "encoder/frmVBLame.h"
 #include "platform/audio/Engine.h"
@@ -61,6 +65,11 @@ int main(int argc, char** argv) {
     // A file-size limit makes a write fail with an error (the encoder reports it) instead of
     // ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+#ifdef BRISKO_WITH_CDRIPPER
+    // Every running instance can be seen by the others (one CD window among them).
+    brisko::cdripper::registerProgramInstance();
+    launchers.cdWindow = [](QWidget* owner) { brisko::cdripper::openCdWindow(owner); };
+#endif
 
     int result = 0;
     {

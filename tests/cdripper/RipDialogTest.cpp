@@ -1,0 +1,189 @@
+// Ripping ticked tracks from the CD window: files equal to the image's audio, Cancel during the
+// second of three tracks, the overwrite question, and errors that reach the operator.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cdripper/frmRipDialog.h"
+#include "cdripper/frmVBCDRip.h"
+#include "console/FileBrowser.h"
+#include "platform/common/ProgramFolder.h"
+#include "tests/cdripper/RipFixture.h"
+#include "tests/dialogs/ReadOnlyFolder.h"
+#include "ui/Prompt.h"
+
+namespace {
+
+using brisko::test::DiscImage;
+using brisko::ui::PromptAnswer;
+using brisko::ui::PromptRequest;
+
+std::string wavAudio(const std::string& path) {
+    const std::string file = brisko::test::readFile(path);
+    return file.size() >= 46 ? file.substr(46) : std::string("<no wav>");
+}
+
+class RipWindowTest : public RipFixture {
+protected:
+    void SetUp() override {
+        int argc = 0;
+        if (QApplication::instance() == nullptr) app_ = std::make_unique<QApplication>(argc, nullptr);
+        out = dir.file("out");
+        ::mkdir(out.c_str(), 0755);
+        brisko::ui::setMessageResponder([this](const PromptRequest& r) {
+            messages.push_back(r.text.toStdString());
+            return answer;
+        });
+    }
+    void TearDown() override {
+        brisko::ui::setMessageResponder(nullptr);
+        delete window;
+    }
+
+    // A CD window over DISC (the only drive besides the machine's own), rips going to OUT.
+    void openWindow(const DiscImage& disc) {
+        brisko::test::writeCdRipIni(brisko::programFolder() + "/cdrip.ini", {disc.cue});
+        window = new frmVBCDRip;
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        ASSERT_TRUE(window->Form_Load());
+        window->cboDrives->setCurrentIndex(window->cboDrives->count() - 1);
+        window->LoadTracks();
+        ASSERT_TRUE(window->toc().has_value());
+        ASSERT_TRUE(window->Dir1->setPath(QString::fromStdString(out)));
+        messages.clear();
+    }
+    void tick(int row) {
+        QTreeWidgetItem* item = window->lvwTracks->topLevelItem(row - 1);
+        item->setCheckState(0, Qt::Checked);
+    }
+    void rip() {
+        window->pnlCommands->setEnabled(true);
+        window->cmdRip->setEnabled(true);
+        QTest::mouseClick(window->cmdRip, Qt::LeftButton);
+    }
+    std::string file(int track) const { return out + "/Track 0" + std::to_string(track) + ".wav"; }
+
+    std::string out;
+    frmVBCDRip* window = nullptr;
+    std::vector<std::string> messages;
+    PromptAnswer answer = PromptAnswer::Yes;
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+
+TEST_F(RipWindowTest, TickedTracksBecomeWavFilesOfTheDiscsAudio) {
+    const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "five", {0.4, 0.6, 0.3, 0.5, 0.7});
+    openWindow(disc);
+    ASSERT_EQ(5, window->lvwTracks->topLevelItemCount());
+    EXPECT_EQ("Track 02", window->lvwTracks->topLevelItem(1)->text(0).toStdString());
+    EXPECT_EQ("0:02.24", window->lvwTracks->topLevelItem(1)->text(2).toStdString());  // sector 30 = 2 s + 30 frames
+    EXPECT_EQ("0.10MB", window->lvwTracks->topLevelItem(1)->text(4).toStdString());
+    tick(5);
+    tick(2);
+    rip();
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(disc.trackAudio[1], wavAudio(file(2)));
+    EXPECT_EQ(disc.trackAudio[4], wavAudio(file(5)));
+    EXPECT_NE(0, ::access(file(1).c_str(), F_OK));
+    EXPECT_TRUE(window->pnlCommands->isEnabled());
+    EXPECT_EQ(nullptr, window->ripDialog());
+
+    // Overwrite: No keeps the old file and skips the track; Yes writes it again. An empty file
+    // of the same name is replaced without a question.
+    brisko::test::writeFile(file(2), "old");
+    brisko::test::writeFile(file(5), "");
+    answer = PromptAnswer::No;
+    rip();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("The file " + file(2) + " already exists. Overwrite? ", messages[0]);
+    EXPECT_EQ("old", brisko::test::readFile(file(2)));
+    EXPECT_EQ(disc.trackAudio[4], wavAudio(file(5)));
+    answer = PromptAnswer::Yes;
+    rip();
+    EXPECT_EQ(disc.trackAudio[1], wavAudio(file(2)));
+}
+
+TEST_F(RipWindowTest, CancelDuringTheSecondOfThreeTracks) {
+    const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "cancel", {1.0, 3.0, 1.0});
+    openWindow(disc);
+    tick(1);
+    tick(2);
+    tick(3);
+    std::vector<std::string> infos;
+    bool clicked = false;
+    // Cancel is clicked, for real, once the second track is under way.
+    auto watch = [&] {
+        frmRipDialog* dialog = window->ripDialog();
+        if (dialog == nullptr) return;
+        QObject::connect(dialog->prgTrack, &QProgressBar::valueChanged, dialog, [&, dialog](int value) {
+            infos.push_back(dialog->lblInfo->text().toStdString());
+            if (!clicked && dialog->prgSelected->value() == 1 && value > 10) {
+                clicked = true;
+                QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+            }
+        });
+    };
+    QTimer::singleShot(0, watch);
+    rip();
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(disc.trackAudio[0], wavAudio(file(1)));
+    EXPECT_NE(0, ::access(file(2).c_str(), F_OK)) << "the cancelled track's file is deleted";
+    EXPECT_NE(0, ::access(file(3).c_str(), F_OK)) << "the third track is not started";
+    ASSERT_FALSE(infos.empty());
+    EXPECT_EQ("Ripping track 2 (2 of 3) to " + file(2) + "...", infos.back());
+    EXPECT_EQ(nullptr, window->ripDialog()) << "the dialog closes by itself";
+    EXPECT_TRUE(window->pnlCommands->isEnabled());
+}
+
+TEST_F(RipWindowTest, RipErrorsReachTheOperatorAndKeepWhatWasDone) {
+    const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "errors", {0.5, 2.0});
+    openWindow(disc);
+    tick(1);
+
+    // A folder that is gone or cannot be written.
+    window->Dir1->setPath(QString::fromStdString(out));
+    ::rmdir(out.c_str());
+    rip();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("An error occurred during ripping: Unable to open file for writing.", messages[0]);
+    ::mkdir(out.c_str(), 0755);
+    {
+        brisko::test::ReadOnlyFolder readOnly(out);
+        if (readOnly.writesRefused()) {
+            messages.clear();
+            rip();
+            ASSERT_EQ(1u, messages.size());
+            EXPECT_EQ("An error occurred during ripping: Unable to open file for writing.", messages[0]);
+        }
+    }
+
+    // The image taken away while track 2 is ripped: track 1 stays whole, track 2 is finalised
+    // with what was read, and the operator is told.
+    tick(2);
+    messages.clear();
+    QTimer::singleShot(0, [&] {
+        frmRipDialog* dialog = window->ripDialog();
+        QObject::connect(dialog->prgTrack, &QProgressBar::valueChanged, dialog, [&, dialog](int value) {
+            if (dialog->prgSelected->value() == 1 && value > 20) ::unlink(disc.bin.c_str());
+        });
+    });
+    rip();
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_EQ("An error occurred during ripping: CDRip Error", messages[0]);
+    EXPECT_EQ(disc.trackAudio[0], wavAudio(file(1)));
+    const std::string partial = brisko::test::readFile(file(2));
+    ASSERT_GT(partial.size(), 46u);
+    EXPECT_EQ(disc.trackAudio[1].substr(0, partial.size() - 46), partial.substr(46));
+    EXPECT_TRUE(window->pnlCommands->isEnabled());
+    EXPECT_EQ(nullptr, window->ripDialog());
+}
+
+}  // namespace
