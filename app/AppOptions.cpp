@@ -6,21 +6,24 @@ namespace brisko::app {
 AppOptions parseOptions(const std::vector<std::string>& args) {
     AppOptions options;
     bool optionsEnded = false;
+    std::vector<std::string> words;
     for (const std::string& arg : args) {
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && arg.rfind("--audio=", 0) == 0) {
-            options.audio = arg.substr(8);
-            if (options.audio.empty()) options.error = "--audio needs a value, e.g. --audio=list";
+            if (arg.size() > 8)
+                options.audio = arg.substr(8);
+            else
+                options.warnings.push_back("--audio needs a value, e.g. --audio=list; ignored");
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             options.help = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            options.error = "unknown option " + arg;
-        } else if (options.file.empty()) {
-            options.file = arg;
         } else {
-            options.error = "only one file can be played at start";
+            words.push_back(arg);
         }
+    }
+    for (const std::string& word : words) {
+        if (!options.file.empty()) options.file += ' ';
+        options.file += word;
     }
     return options;
 }
@@ -32,10 +35,11 @@ std::string chooseAudio(const std::string& option, const char* environment) {
 }
 
 const char* usageText() {
-    return "usage: brisko [--audio=SPEC] [FILE]\n"
+    return "usage: brisko [--audio=SPEC] [--] [FILE]\n"
            "  --audio=SPEC  portaudio, portaudio:NAME, file:PATH.wav, null, or list (prints the\n"
            "                output devices and exits); BRISKO_AUDIO is used when not given\n"
-           "  FILE          plays at once on the immediate channel\n";
+           "  FILE          plays at once on the immediate channel; the words of an unquoted\n"
+           "                name with blanks are joined; put -- before a name that starts with -\n";
 }
 
 }  // namespace brisko::app

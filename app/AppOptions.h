@@ -1,4 +1,5 @@
-// The program's command line: brisko [--audio=SPEC] [FILE].
+// The program's command line: brisko [--audio=SPEC] [--] [FILE...]. The command line is the file:
+// every word that is not an option is part of one file name.
 #pragma once
 
 #include <string>
@@ -8,13 +9,15 @@ namespace brisko::app {
 
 struct AppOptions {
     std::string audio;     // "" = not given
-    std::string file;      // "" = none
+    std::string file;      // "" = none; the bytes of the name as given
     bool help = false;
-    std::string error;     // set when the command line cannot be used
+    std::vector<std::string> warnings;  // options that could not be used; the program goes on
 };
 
-// Parses the arguments after the program name. The first argument that is not an option is the
-// file; "--" ends the options (so a file named like an option can still be given).
+// Parses the arguments after the program name. "--audio=SPEC", "--help" and "-h" are options;
+// every other argument is a word of the file name, and the words are joined with single blanks
+// (an unquoted path with a blank arrives as two words). "--" ends the options, so a name that
+// starts with "-" or looks like an option can still be given.
 AppOptions parseOptions(const std::vector<std::string>& args);
 
 // The output to use: the option when given, else BRISKO_AUDIO when set and not empty, else

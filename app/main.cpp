@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "console/FileNames.h"
 #include "console/Launchers.h"
 #ifdef BRISKO_WITH_CDRIPPER
 #include "cdripper/CdWindowLauncher.h"
@@ -37,18 +38,16 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisko"));
-    std::vector<std::string> args;
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype k = 1; k < arguments.size(); ++k) args.push_back(arguments[k].toStdString());
+    // QApplication has taken out its own options; the rest are read as the bytes they are, since
+    // a file name need not be valid UTF-8.
+    const std::vector<std::string> args(argv + 1, argv + argc);
     const brisko::app::AppOptions options = brisko::app::parseOptions(args);
     if (options.help) {
         std::fputs(brisko::app::usageText(), stdout);
         return 0;
     }
-    if (!options.error.empty()) {
-        std::fprintf(stderr, "brisko: %s\n%s", options.error.c_str(), brisko::app::usageText());
-        return 2;
-    }
+    for (const std::string& warning : options.warnings)
+        std::fprintf(stderr, "brisko: %s\n", warning.c_str());
 
     auto& engine = brisko::audio::Engine::instance();
     const std::string spec = brisko::app::chooseAudio(options.audio, std::getenv("BRISKO_AUDIO"));
@@ -73,7 +72,7 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
-        frmMain window(QString::fromStdString(options.file));
+        frmMain window(brisko::console::fileNameFromBytes(QByteArray::fromStdString(options.file)));
         // The console scales with its window: on a small screen it shrinks to fit.
         if (const QScreen* screen = window.screen()) {
             const QSize room = screen->availableGeometry().size();

@@ -71,12 +71,21 @@ bool DeckKeys::isSamePressMovingUp(const QKeyEvent* event, const QWidget* widget
            widget != lastTarget_ && widget->isAncestorOf(lastTarget_);
 }
 
+bool DeckKeys::isPressAlreadyDispatched(const QKeyEvent* event) const {
+    return dispatched_ && event->key() == dispatchedKey_ &&
+           static_cast<int>(event->modifiers()) == dispatchedModifiers_ &&
+           event->timestamp() == dispatchedTimestamp_;
+}
+
 bool DeckKeys::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyRelease) {
         lastEvent_ = nullptr;
+        dispatched_ = false;
         return false;
     }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return false;
+    if (redelivering_ || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (window_ == nullptr || widget->window() != window_) return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -86,8 +95,34 @@ bool DeckKeys::eventFilter(QObject* watched, QEvent* event) {
     lastModifiers_ = static_cast<int>(key->modifiers());
     lastTimestamp_ = key->timestamp();
     lastTarget_ = widget;
-    window_->keyPreview(key);
-    return false;  // the control still gets the key
+
+    if (type == QEvent::ShortcutOverride) {
+        // First sight of a press: a shortcut may still take it, so the tables run now.
+        dispatched_ = true;
+        dispatchedKey_ = lastKey_;
+        dispatchedModifiers_ = lastModifiers_;
+        dispatchedTimestamp_ = lastTimestamp_;
+        focusBefore_ = QApplication::focusWidget();
+        window_->keyPreview(key);
+        return false;
+    }
+    if (!isPressAlreadyDispatched(key)) {
+        window_->keyPreview(key);
+        return false;  // the control still gets the key
+    }
+    dispatched_ = false;
+    // The press follows the focus; when the dispatcher moved the focus, the key belongs to the
+    // control that had it (F moves to the file list, and must not also search it for "f").
+    QWidget* before = focusBefore_;
+    if (widget == QApplication::focusWidget() && before != nullptr && before != widget &&
+        before->window() == window_) {
+        lastTarget_ = before;
+        redelivering_ = true;
+        QApplication::sendEvent(before, key);
+        redelivering_ = false;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace brisko::console
@@ -108,7 +143,9 @@ void playOn(int i) { brisko::mci::mciSendString("play " + alias(i)); }
 }  // namespace
 
 void frmMain::keyPreview(QKeyEvent* event) {
-    if (event == nullptr || event->type() != QEvent::KeyPress) return;
+    if (event == nullptr ||
+        (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride))
+        return;
     const int code = brisko::ui::virtualKeyCode(*event);
     if (code == 0) return;  // a plain modifier press, or a key the tables do not know
     Form_KeyDown(code, brisko::ui::modifierMask(event->modifiers()));

@@ -16,10 +16,15 @@ namespace brisko::console {
 
 // The main window's key preview: an application-wide event filter that hands every key press
 // aimed at the window or one of its controls to frmMain::Form_KeyDown once, before the control
-// sees it, and never consumes it. A press that a control ignores travels on to the control's
-// parents as the same event; it is recognised and not dispatched again. A new press is never taken
-// for an old one, even when it arrives at the same address (modifier presses come right before
-// the key they modify). Each press goes to frmMain::keyPreview, which turns it into a key code and
+// sees it, and never consumes it. Shortcuts (access keys such as Alt+Q of "&Quit", menu keys
+// such as Alt+F of "&File") take a key before any control sees it, so the preview runs when Qt
+// first offers the press to the focused control (the shortcut-override step); the key press that
+// follows, when no shortcut took the key, is not dispatched again. If the dispatcher moved the
+// focus, that key press goes to the control that had the focus when the key was pressed, as it
+// would without the move. A press that a control ignores travels on to the control's parents as
+// the same event; it is recognised and not dispatched again. A new press is never taken for an
+// old one, even when it arrives at the same address (modifier presses come right before the key
+// they modify). Each press goes to frmMain::keyPreview, which turns it into a key code and
 // modifier bits for frmMain::Form_KeyDown.
 class DeckKeys : public QObject {
     Q_OBJECT
@@ -35,6 +40,7 @@ public:
 private:
     DeckKeys(frmMain* window, QObject* owner);
     bool isSamePressMovingUp(const QKeyEvent* event, const QWidget* widget) const;
+    bool isPressAlreadyDispatched(const QKeyEvent* event) const;
 
     QPointer<frmMain> window_;
     const QEvent* lastEvent_ = nullptr;
@@ -42,6 +48,13 @@ private:
     int lastModifiers_ = 0;
     quint64 lastTimestamp_ = 0;
     QPointer<QWidget> lastTarget_;
+    // The press dispatched at its shortcut-override step, until its key press arrives.
+    bool dispatched_ = false;
+    int dispatchedKey_ = 0;
+    int dispatchedModifiers_ = 0;
+    quint64 dispatchedTimestamp_ = 0;
+    QPointer<QWidget> focusBefore_;  // the focused control when that press came
+    bool redelivering_ = false;
 };
 
 // The fade button's caption after a volume key: the volume read before the step, except that a

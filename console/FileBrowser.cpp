@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <algorithm>
 
+#include "console/FileNames.h"
+#include "console/NamePattern.h"
 #include "ui/Prompt.h"
 
 namespace brisko::console {
@@ -99,10 +102,8 @@ FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
 }
 
 bool FolderList::setPath(const QString& path) {
-    if (path.isEmpty()) return false;
-    const QFileInfo info(path);
-    if (!info.isDir() || !info.isReadable() || !QDir(path).isReadable()) return false;
-    const QString clean = QDir::cleanPath(info.absoluteFilePath());
+    if (path.isEmpty() || !isReadableFolder(path)) return false;
+    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     if (clean == path_) return true;
     path_ = clean;
     fill();
@@ -110,25 +111,39 @@ bool FolderList::setPath(const QString& path) {
     return true;
 }
 
+namespace {
+
+// Names sorted as the lists show them: without regard to case, ties in a fixed order.
+void sortNames(QStringList& names) {
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+}
+
+// A row that shows NAME readably and keeps its exact bytes (as a lossless name) in VALUE.
+QListWidgetItem* addRow(QListWidget* list, const QString& name, const QString& value) {
+    auto* item = new QListWidgetItem(displayName(name), list);
+    item->setData(Qt::UserRole, value);
+    return item;
+}
+
+}  // namespace
+
 void FolderList::fill() {
     clear();
     QDir dir(path_);
     // The first row names the open folder itself; activating it changes nothing.
-    auto* here = new QListWidgetItem(path_, this);
-    here->setData(Qt::UserRole, path_);
+    QListWidgetItem* here = addRow(this, path_, path_);
     QFont bold = font();
     bold.setBold(true);
     here->setFont(bold);
-    if (!dir.isRoot()) {
-        auto* up = new QListWidgetItem(QStringLiteral(".."), this);
-        up->setData(Qt::UserRole, QDir::cleanPath(dir.absoluteFilePath(QStringLiteral(".."))));
-    }
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : names) {
-        auto* item = new QListWidgetItem(name, this);
-        item->setData(Qt::UserRole, dir.absoluteFilePath(name));
-    }
+    if (!dir.isRoot())
+        addRow(this, QStringLiteral(".."), QDir::cleanPath(path_ + QStringLiteral("/..")));
+    QStringList names = readFolder(path_).folders;
+    sortNames(names);
+    const QString prefix = path_.endsWith(QLatin1Char('/')) ? path_ : path_ + QLatin1Char('/');
+    for (const QString& name : names) addRow(this, name, prefix + name);
 }
 
 // ---- files ------------------------------------------------------------------------------------
@@ -145,27 +160,38 @@ void FileList::setPath(const QString& path) {
 
 void FileList::setPattern(const QString& pattern) {
     pattern_ = pattern;
+    matcher_ = std::make_shared<NamePattern>(pattern);
+    // An entry that is no wildcard lists nothing; the operator hears of it once per list.
+    const QStringList invalid = matcher_->invalidEntries();
+    if (!invalid.isEmpty() && invalid != reportedInvalid_) {
+        brisko::ui::message(
+            window(), {QStringLiteral("These file types are not valid patterns and are ignored: %1")
+                           .arg(invalid.join(QStringLiteral("; "))),
+                       QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                       brisko::ui::PromptIcon::Warning});
+    }
+    reportedInvalid_ = invalid;
     refresh();
 }
 
 void FileList::refresh() {
     const QString keep = fileName();
     clear();
-    QDir dir(path_);
-    QStringList filters;
-    for (const QString& entry : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-        if (!entry.trimmed().isEmpty()) filters << entry.trimmed();
-    dir.setNameFilters(filters);
-    // QDir matches name filters without regard to case unless told otherwise.
-    const QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    addItems(names);
-    const auto found = findItems(keep, Qt::MatchExactly);
-    if (!keep.isEmpty() && !found.isEmpty()) setCurrentItem(found.first());
+    if (!matcher_) matcher_ = std::make_shared<NamePattern>(pattern_);
+    QStringList names = readFolder(path_).files;
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [this](const QString& name) { return !matcher_->matches(name); }),
+                names.end());
+    sortNames(names);
+    for (const QString& name : names) {
+        QListWidgetItem* item = addRow(this, name, name);
+        if (!keep.isEmpty() && name == keep) setCurrentItem(item);
+    }
 }
 
 QString FileList::fileName() const {
     const QListWidgetItem* item = currentItem();
-    return item != nullptr && item->isSelected() ? item->text() : QString();
+    return item != nullptr && item->isSelected() ? item->data(Qt::UserRole).toString() : QString();
 }
 
 QStringList FileList::names() const {

@@ -6,8 +6,11 @@
 #include <QListWidget>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace brisko::console {
+
+class NamePattern;
 
 // The "drive" list: the mount points of the machine. The drive of a path is the mount point that
 // holds it.
@@ -49,7 +52,8 @@ private:
 };
 
 // The file list: the files of one folder that match a semicolon-separated wildcard pattern (case
-// does not matter), sorted by name.
+// does not matter), sorted by name. Names that are not valid UTF-8 are shown readably and kept
+// exactly (see FileNames.h).
 class FileList : public QListWidget {
     Q_OBJECT
 public:
@@ -57,17 +61,22 @@ public:
     QString path() const { return path_; }
     void setPath(const QString& path);
     QString pattern() const { return pattern_; }
+    // Sets the pattern list and re-reads the folder. Entries that are not valid wildcards list
+    // nothing; the operator is told of them in a message box, once for each new list.
     void setPattern(const QString& pattern);
     // Re-reads the folder.
     void refresh();
-    // The selected file name without its folder; "" when nothing is selected.
+    // The selected file name without its folder, exact to the byte (FileNames.h); "" when
+    // nothing is selected.
     QString fileName() const;
-    // The names listed, in order.
+    // The names listed, in order, as shown.
     QStringList names() const;
 
 private:
     QString path_;
     QString pattern_ = QStringLiteral("*");  // every file: programs often have no extension
+    std::shared_ptr<const NamePattern> matcher_;
+    QStringList reportedInvalid_;
 };
 
 // The mount point holding PATH ("/" when nothing more specific does).

@@ -2,7 +2,8 @@
 #include "console/Settings.h"
 
 #include <QFile>
-#include <QSaveFile>
+
+#include "console/WholeFile.h"
 
 namespace brisko::console {
 namespace {
@@ -99,17 +100,11 @@ QByteArray formatSettings(const SettingsValues& values) {
 }
 
 bool writeSettings(const QString& path, const SettingsValues& values, QString* error) {
-    QSaveFile file(path);
-    const QByteArray bytes = formatSettings(values);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                    file.commit();
-    if (!ok) {
-        if (error != nullptr)
-            *error = QStringLiteral("The settings could not be saved to %1: %2")
-                         .arg(path, file.errorString());
-        file.cancelWriting();
-    }
-    return ok;
+    QString reason;
+    if (writeWholeFile(path, formatSettings(values), &reason)) return true;
+    if (error != nullptr)
+        *error = QStringLiteral("The settings could not be saved to %1: %2").arg(path, reason);
+    return false;
 }
 
 }  // namespace brisko::console

@@ -46,9 +46,9 @@ SettingsRead readSettings(const QString& path);
 // and that holds no double quote is put in double quotes, so that it reads back whole.
 QByteArray formatSettings(const SettingsValues& values);
 
-// Writes VALUES to PATH through a temporary file beside it that is renamed over PATH, so the file
-// is either the old one or the new one whole. On failure returns false and sets *ERROR (when
-// given) to a text for the operator.
+// Writes VALUES to PATH whole or not at all (WholeFile.h): after a failure, a full disk included,
+// the old file is still there, unchanged. On failure returns false and sets *ERROR (when given)
+// to a text for the operator.
 bool writeSettings(const QString& path, const SettingsValues& values, QString* error = nullptr);
 
 }  // namespace brisko::console

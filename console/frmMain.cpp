@@ -30,9 +30,11 @@
 #include "console/DeckMath.h"
 #include "console/DeckKeys.h"
 #include "console/DeckTimer.h"
+#include "console/FileNames.h"
 #include "console/Launchers.h"
 #include "console/ProportionalLayout.h"
 #include "console/Settings.h"
+#include "console/WholeFile.h"
 #include "console/frmAbout.h"
 #include "console/frmFunc.h"
 #include "console/frmHelp.h"
@@ -66,6 +68,11 @@ QString n1(int i) { return QString::number(i + 1); }
 
 // Sends a command the console composes itself; the reply is not used.
 void send(const QString& command) { brisko::mci::mciSendString(command.toStdString()); }
+
+// The short path of a file name kept exactly (FileNames.h), as the bytes a command carries.
+std::string shortPathOf(const QString& file) {
+    return brisko::shortPath(brisko::console::fileNameBytes(file).toStdString());
+}
 
 bool endsWithTxt(const QString& path) { return path.right(3) == QLatin1String("txt"); }
 
@@ -483,6 +490,8 @@ QString frmMain::settingsFile() const {
 }
 
 void frmMain::LoadSettings() {
+    // A save that was cut short by a kill left its temporary file beside the settings.
+    removeLeftoverWrites(settingsFile());
     const SettingsRead read = readSettings(settingsFile());
     if (!read.opened) return;
     QString* targets[5] = {&DefaultDir, &FilePattern, &StartMode, &DefaultEditor, &TempDir};
@@ -695,12 +704,20 @@ void frmMain::ToggleDeckTimer(int i) {
 
 QString frmMain::PlayImmediate(const QString& path) {
     StopImmediate->setVisible(true);
-    currentclip->setText(path);
+    currentclip->setText(displayName(path));
     send(QStringLiteral("close voice2"));
-    send(QStringLiteral("open ") + QString::fromStdString(brisko::shortPath(path.toStdString())) +
-         QStringLiteral(" type MPEGvideo alias voice2"));
+    const brisko::mci::MciError opened = brisko::mci::mciSendString(
+        "open " + shortPathOf(path) + " type MPEGvideo alias voice2");
     send(QStringLiteral("play voice2"));
-    return QString::fromStdString(MediaChannel::mode("voice2"));
+    const QString mode = QString::fromStdString(MediaChannel::mode("voice2"));
+    if (opened != 0) {
+        // Nothing plays: the operator is told as for a file that will not load from the list, and
+        // no Stop button or now-playing text suggests otherwise.
+        StopImmediate->setVisible(false);
+        currentclip->clear();
+        ShowOpenError(-1);
+    }
+    return mode;
 }
 
 void frmMain::StopImmediate_Click() {
@@ -791,8 +808,9 @@ void frmMain::Timer0_Timer(int i) {
         }
     }
 
-    // 5. Remaining time and progress bar.
-    {
+    // 5. Remaining time and progress bar. A deck that the fade has just stopped shows what the
+    // end of a clip shows: no time remaining, an empty bar.
+    if (!fadeStopped) {
         const double frames = MediaChannel::lengthFrames(alias);
         const double position = MediaChannel::position(alias);
         const double rate = MediaChannel::frameRate(alias);
@@ -925,13 +943,13 @@ void frmMain::Text1_DragDrop(int i) {
     chkSegue[i]->setVisible(true);
     const QString name = File1->fileName();
     deck.DeckFile = withSlash(Dir1->path()) + name;
-    deck.DeckTitle = titleOf(name);
+    deck.DeckTitle = titleOf(displayName(name));
     if (!endsWithTxt(deck.DeckFile)) {
         const std::string alias = deckAlias(i);
         send(QStringLiteral("close voice") + QString::number(i));
-        send(QStringLiteral("open \"") +
-             QString::fromStdString(brisko::shortPath(deck.DeckFile.toStdString())) +
-             QStringLiteral("\" type mpegvideo alias voice") + QString::number(i));
+        // Composed as bytes: a file name need not be valid UTF-8.
+        brisko::mci::mciSendString("open \"" + shortPathOf(deck.DeckFile) +
+                                   "\" type mpegvideo alias voice" + std::to_string(i));
         const int32_t length = MediaChannel::lengthMs(alias);
         if (length == -1) {
             ShowOpenError(-1);
@@ -958,15 +976,15 @@ void frmMain::LoadDeckFromList() {
     cmdPlay[i]->setEnabled(true);
     Command5[i]->setVisible(true);
     chkSegue[i]->setVisible(true);
-    Text1[i]->setText(titleOf(name));
+    Text1[i]->setText(titleOf(displayName(name)));
     Command8[i]->setEnabled(true);
     deck.DeckFile = withSlash(Dir1->path()) + name;
-    deck.DeckTitle = titleOf(name);
+    deck.DeckTitle = titleOf(displayName(name));
     if (!endsWithTxt(name)) {
         const std::string alias = deckAlias(i);
         MediaChannel::close(alias);
-        const std::string reply = MediaChannel::open(parentHandle(), alias,
-                                                     deck.DeckFile.toStdString(), "MPEGvideo");
+        const std::string reply = MediaChannel::open(
+            parentHandle(), alias, fileNameBytes(deck.DeckFile).toStdString(), "MPEGvideo");
         if (reply != "Success") {
             ShowOpenError(-1);
             Text1[i]->clear();
@@ -1081,12 +1099,9 @@ void frmMain::advmode_Click() {
         for (int i = 0; i < kDecks; ++i) {
             HScroll1[i]->setVisible(false);
             ProgressBar1[i]->setVisible(false);
-            chkPost[i]->setAccessibleName(QStringLiteral("Deck %1 Post").arg(n1(i)));
-    chkPost[i]->setVisible(false);
+            chkPost[i]->setVisible(false);
             Label8[i]->setVisible(false);
-            StartTime[i]->setPlaceholderText(QStringLiteral("start"));
-    StartTime[i]->setAccessibleName(QStringLiteral("Deck %1 start time").arg(n1(i)));
-    StartTime[i]->setVisible(false);
+            StartTime[i]->setVisible(false);
         }
         AdvancedMode = 0;
     }
@@ -1196,6 +1211,10 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == File1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            // Enter loads the row under the cursor, also when moving the focus here (the F key)
+            // left it current but not selected.
+            if (QListWidgetItem* row = File1->currentItem(); row != nullptr && !row->isSelected())
+                row->setSelected(true);
             LoadDeckFromList();
             return true;
         }
