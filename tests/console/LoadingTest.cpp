@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "console/BackColor.h"
+#include "console/FileNames.h"
 #include "console/frmFunc.h"
 #include "media/MediaChannel.h"
 #include "tests/console/ConsoleFixture.h"
@@ -171,6 +172,39 @@ TEST_F(LoadingTest, NamesWithBlanksQuotesAndAccentsPlay) {
     m.cmdPlay_Click(5);
     render(300);
     EXPECT_NEAR(zeroCrossingFrequency(mix_, rate() / 10, rate() / 10, rate()), 660, 15);
+    m.Command4_Click(5);
+
+    // A name that is not UTF-8 (Latin-1 bytes) is listed readably and loads by drop and by
+    // double click; the deck opens the very file.
+    const std::string latin = "Caf\xE9 del Mar.wav";
+    tone(latin, 2.0, 440);
+    const QString shown = QString::fromUtf8("Caf\uFFFD del Mar.wav");
+    m.refdir_Click();
+    ASSERT_TRUE(m.File1->names().contains(shown));
+    m.File1->setCurrentItem(m.File1->findItems(shown, Qt::MatchExactly).value(0));
+    m.Text1_DragDrop(7);
+    EXPECT_EQ(m.Text1[7]->text(), QString::fromUtf8("Caf\uFFFD del Mar"));
+    EXPECT_EQ(m.Label4[7]->text(), "00:02");
+    m.LoadDeckFromList();
+    EXPECT_EQ(m.Decks[0].DeckLength, 2);
+    EXPECT_TRUE(messages_.isEmpty());
+    m.cmdPlay_Click(7);
+    render(300);
+    EXPECT_NEAR(zeroCrossingFrequency(mix_, static_cast<int64_t>(seconds() * rate()) - rate() / 10,
+                                      rate() / 10, rate()),
+                440, 15);
+}
+
+TEST(FileNames, BytesSurviveTheRoundTrip) {
+    // Valid UTF-8 is ordinary text; every other byte comes back exactly.
+    const QByteArray samples[] = {"plain.wav", "J\xC3\xBCrgen.wav", "caf\xE9.wav", "\xFF\xFE",
+                                  "\xC3", "\xED\xA0\x80 surrogate", "\xF0\x9F\x8E\xB5 note",
+                                  "\xC0\xAF overlong"};
+    for (const QByteArray& bytes : samples)
+        EXPECT_EQ(console::fileNameBytes(console::fileNameFromBytes(bytes)), bytes) << bytes.data();
+    EXPECT_EQ(console::fileNameFromBytes("J\xC3\xBCrgen"), QString::fromUtf8("J\xC3\xBCrgen"));
+    EXPECT_EQ(console::displayName(console::fileNameFromBytes("caf\xE9")),
+              QString::fromUtf8("caf\uFFFD"));
 }
 
 TEST_F(LoadingTest, BrowserFollowsFoldersAndRefreshes) {

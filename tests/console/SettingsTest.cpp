@@ -3,9 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 
 #include "console/Settings.h"
+#include "console/WholeFile.h"
 #include "tests/support/TempDir.h"
 
 using namespace brisko::console;
@@ -94,4 +101,50 @@ TEST(SettingsFile, FailedWriteIsReportedAndKeepsTheOldFile) {
     EXPECT_FALSE(writeSettings(QString::fromStdString(dir.file("gone/brisko.ini")), {}, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("brisko.ini")));
+}
+
+TEST(SettingsFile, FullDiskKeepsTheOldFileWhole) {
+    // A real full file system: a tmpfs of one page, nearly filled.
+    TempDir dir;
+    if (::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=4k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{dir.path()};
+    const std::string old = "/music\r\n*.wav\r\nsimple\r\n\r\n\r\n";
+    writeFile(dir.file("brisko.ini"), old);
+    {
+        // Fill what is left, up to the last byte.
+        std::FILE* filler = std::fopen(dir.file("filler").c_str(), "wb");
+        ASSERT_NE(filler, nullptr);
+        const std::string block(512, 'x');
+        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
+        }
+        std::fclose(filler);
+    }
+    const QString path = QString::fromStdString(dir.file("brisko.ini"));
+    QString error;
+    EXPECT_FALSE(writeSettings(path, {"/a much longer folder name than before", "*.mp3", "advanced",
+                                      "/usr/bin/editor", "/tmp"},
+                               &error));
+    EXPECT_TRUE(error.contains("brisko.ini")) << error.toStdString();
+    EXPECT_EQ(readFile(dir.file("brisko.ini")), old);
+    // No temporary file is left on the full disk.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              2);
+}
+
+TEST(SettingsFile, LeftoversOfAKilledSaveAreRemoved) {
+    TempDir dir;
+    writeFile(dir.file("brisko.ini"), "kept\r\n");
+    writeFile(dir.file("brisko.ini.saving-a1B2c3"), "half");
+    writeFile(dir.file("brisko.ini.saving-toolong1"), "not ours");
+    writeFile(dir.file("other.ini.saving-a1B2c3"), "not ours");
+    EXPECT_EQ(removeLeftoverWrites(QString::fromStdString(dir.file("brisko.ini"))), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("brisko.ini.saving-a1B2c3")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("brisko.ini.saving-toolong1")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("other.ini.saving-a1B2c3")));
+    EXPECT_EQ(readFile(dir.file("brisko.ini")), "kept\r\n");
 }

@@ -7,9 +7,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "console/BackColor.h"
 #include "console/DeckTimer.h"
+#include "console/FileNames.h"
 #include "console/frmFunc.h"
 #include "media/MediaChannel.h"
 #include "platform/common/Clock.h"
@@ -251,6 +255,7 @@ TEST_F(TransportTest, FadeSilencesInTwentyOneTicksAndStopsOnTheTwentySecond) {
     EXPECT_EQ(m.cmdPlay[0]->text(), "Pause 1");
     m.Timer0_Timer(0);  // the 22nd stops the deck
     EXPECT_EQ(m.cmdPlay[0]->text(), "Play 1");
+    EXPECT_TRUE(m.Text3[0]->text().isEmpty());  // as at the end of a clip: no time left shown
     EXPECT_EQ(m.Command8[0]->text(), "F");
     EXPECT_EQ(backColor(m.Command8[0]), brisko::console::kButtonFace);
     EXPECT_EQ(m.Decks[0].Fading, 0);
@@ -466,18 +471,36 @@ TEST_F(TransportTest, ClearAllLeavesAPlayingDeckPlaying) {
 }
 
 TEST_F(TransportTest, CommandLineFilePlaysAtOnceOnTheImmediateChannel) {
-    const std::string name = tone("on air.wav", 3.0, 750);
-    makeWindow(QString::fromStdString(media_.file(name)));
+    // A name that is not UTF-8 plays as well: it is kept as bytes up to the open call.
+    const std::string name = tone("on air \xE9t\xE9.wav", 3.0, 750);
+    makeWindow(console::fileNameFromBytes(QByteArray::fromStdString(media_.file(name))));
     frmMain& m = w();
     EXPECT_FALSE(m.StopImmediate->isHidden());
-    EXPECT_EQ(m.currentclip->text(), QString::fromStdString(media_.file(name)));
+    EXPECT_EQ(m.currentclip->text(),
+              QString::fromStdString(media_.path()) + QString::fromUtf8("/on air \uFFFDt\uFFFD.wav"));
     render(200);
     EXPECT_NEAR(pitch(0.05), 750, 15);
+    EXPECT_TRUE(messages_.isEmpty());
     m.StopImmediate->click();
     EXPECT_TRUE(m.StopImmediate->isHidden());
     EXPECT_TRUE(m.currentclip->text().isEmpty());
     render(100);
     EXPECT_LT(level(seconds() - 0.05, seconds()), 0.0001);
+}
+
+TEST_F(TransportTest, CommandLineFileThatWillNotOpenIsReported) {
+    std::filesystem::create_directory(media_.file("folder.wav"));
+    ASSERT_EQ(::mkfifo(media_.file("pipe.wav").c_str(), 0600), 0);
+    for (const std::string name : {"missing.wav", "folder.wav", "pipe.wav"}) {
+        messages_.clear();
+        frmMain& m = makeWindow(QString::fromStdString(media_.file(name)));
+        ASSERT_EQ(messages_.size(), 1) << name;
+        EXPECT_EQ(messages_[0], "Error opening file. Error #-1");
+        // Nothing plays, so nothing claims to.
+        EXPECT_TRUE(m.StopImmediate->isHidden()) << name;
+        EXPECT_TRUE(m.currentclip->text().isEmpty()) << name;
+        window_.reset();
+    }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QStandardPaths>
 
+#include <filesystem>
+
 #include "console/BackColor.h"
 #include "console/DeckTimer.h"
 #include "console/Settings.h"
@@ -228,9 +230,23 @@ TEST_F(WindowTest, OddPatternEntriesStillListTheFiles) {
     tone("two.MP3.wav", 0.1);
     writeFile(media_.file("three.mp3"), "x");
     writeFile(media_.file("skip.ogg"), "x");
-    writeIni(media_.path() + "\r\n;;*.WAV;; *.mp3 ;\r\nsimple\r\n\r\n\r\n");
+    writeIni(media_.path() + "\r\n;;*.WAV;; *.mp3 ;*.[;\r\nsimple\r\n\r\n\r\n");
     frmMain& m = makeWindow();
     EXPECT_EQ(m.File1->names(), (QStringList{"one.wav", "three.mp3", "two.MP3.wav"}));
+    // The entry that is no wildcard lists nothing and is named to the operator, once.
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].contains("*.[")) << messages_[0].toStdString();
+    m.refdir_Click();
+    EXPECT_EQ(messages_.size(), 1);
+    // Sets, single characters and exact names.
+    writeFile(media_.file("take1.ogg"), "x");
+    writeFile(media_.file("takeB.ogg"), "x");
+    writeFile(media_.file("Jingle"), "x");
+    m.File1->setPattern("take[0-9].ogg;*.?p3;JINGLE");
+    EXPECT_EQ(m.File1->names(), (QStringList{"Jingle", "take1.ogg", "three.mp3"}));
+    m.File1->setPattern("take[!0-9].ogg");
+    EXPECT_EQ(m.File1->names(), (QStringList{"takeB.ogg"}));
+    EXPECT_EQ(messages_.size(), 1);
 }
 
 TEST_F(WindowTest, WriteSettingsGoesToTheProgramFolderAndReadsBack) {
@@ -243,7 +259,10 @@ TEST_F(WindowTest, WriteSettingsGoesToTheProgramFolderAndReadsBack) {
     QString error;
     ASSERT_TRUE(m.WriteSettings(&error)) << error.toStdString();
     window_.reset();
+    // A save cut short by a kill left its temporary file: the next start removes it.
+    writeFile(home_.file("brisko.ini.saving-Xy12Ab"), "/half");
     frmMain& again = makeWindow();
+    EXPECT_FALSE(std::filesystem::exists(home_.file("brisko.ini.saving-Xy12Ab")));
     EXPECT_EQ(again.DefaultEditor, "/opt/ed, the editor");
     EXPECT_EQ(again.Dir1->path(), QString::fromStdString(media_.path()));
     EXPECT_TRUE(again.Func()->Check4->isChecked());

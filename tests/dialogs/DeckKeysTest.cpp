@@ -3,6 +3,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
@@ -299,4 +302,41 @@ TEST_F(DeckKeys, EveryPressIsPreviewedEvenRightAfterAModifierPress) {
     QTest::keyRelease(main->Text1[0], Qt::Key_Shift);
     EXPECT_EQ(deck(2)->mode, "playing");
     EXPECT_EQ(volume(2), 980);
+}
+
+TEST_F(DeckKeys, AltLettersRunTheTablesBeforeAccessKeysAndMenus) {
+    // Alt+Q: deck 11 goes up one step first, then the "&Quit" button's access key acts.
+    loadDeck(10, "eleven.wav");
+    MediaChannel::setVolume(main->deckAlias(10), "", 50);
+    press(Qt::Key_Q, Qt::AltModifier, main->Text1[0]);
+    EXPECT_EQ(volume(10), 520);
+    EXPECT_EQ(main->Command8[10]->text(), "50");
+    EXPECT_TRUE(messages.empty());  // the button's click comes after its pressed look
+    for (int k = 0; k < 50 && messages.empty(); ++k) QTest::qWait(20);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith("Brisko will now close."));
+
+    // Alt+F: the focus moves to the file list, then the "&File" menu opens.
+    main->Text1[0]->setFocus();
+    press(Qt::Key_F, Qt::AltModifier, main->Text1[0]);
+    for (int k = 0; k < 50 && QApplication::activePopupWidget() == nullptr; ++k) QTest::qWait(20);
+    EXPECT_EQ(QApplication::activePopupWidget(), static_cast<QWidget*>(main->mnuFile));
+    // Esc closes the menu, a second Esc leaves the menu bar: the focus goes back to where the
+    // dispatcher had put it.
+    QTest::keyClick(main->mnuFile, Qt::Key_Escape);
+    QTest::keyClick(main->menuBar(), Qt::Key_Escape);
+    EXPECT_EQ(main->focusWidget(), main->File1) << main->focusWidget()->metaObject()->className();
+}
+
+TEST_F(DeckKeys, FThenEnterLoadsTheRowUnderTheCursor) {
+    loadDeck(0, "aaa.wav");  // lists the folder; the drop filled deck 1 by hand
+    main->File1->clearSelection();
+    main->File1->setCurrentItem(nullptr);
+    main->FillPointer = 3;
+    main->currentclip->setFocus();
+    press(Qt::Key_F);
+    ASSERT_EQ(QApplication::focusWidget(), main->File1);
+    press(Qt::Key_Return, Qt::NoModifier, main->File1);
+    EXPECT_EQ(main->Text1[3]->text(), "aaa");
+    EXPECT_EQ(main->FillPointer, 4);
 }
