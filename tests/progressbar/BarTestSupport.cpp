@@ -5,15 +5,32 @@
 #include "LumaProgressBar.h"
 
 #include <QApplication>
+#include <gtest/gtest.h>
 
 namespace lumabar::test {
+
+namespace {
+
+QApplication* application = nullptr;
+
+// Ends the application after the last test, while Qt's own statics still exist (the platform's
+// font caches are released with it).
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override {
+        delete application;
+        application = nullptr;
+    }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
 
 QApplication& app() {
     static int argc = 1;
     static char name[] = "progressbar_tests";
     static char* argv[] = {name, nullptr};
-    // Never destroyed: at exit Qt's own statics (input devices of simulated events) may be gone.
-    static auto* application = new QApplication(argc, argv);
+    if (application == nullptr) application = new QApplication(argc, argv);
     return *application;
 }
 
