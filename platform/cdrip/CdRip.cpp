@@ -367,6 +367,8 @@ int32_t CR_DiscReadAudio(CR_Disc* disc, int32_t sector, int32_t count, void* buf
                : CR_ERROR;
 }
 
+int32_t CR_DiscCanEject(CR_Disc* disc) { return disc != nullptr && !disc->drive.image ? 1 : 0; }
+
 int32_t CR_DiscEject(CR_Disc* disc) {
     if (disc == nullptr || disc->drive.image) return CR_ERROR;
     if (disc->cdio == nullptr) disc->cdio = cdio_open(disc->drive.device.c_str(), DRIVER_DEVICE);

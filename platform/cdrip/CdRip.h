@@ -92,6 +92,8 @@ CR_Disc* CR_DiscOpen(const char* iniFile, int32_t index);
 int32_t CR_DiscReadToc(CR_Disc* disc, CR_TocEntry* entries, int32_t capacity);
 // Reads COUNT raw audio sectors from SECTOR (2352 bytes each) into BUFFER. CR_OK or CR_ERROR.
 int32_t CR_DiscReadAudio(CR_Disc* disc, int32_t sector, int32_t count, void* buffer);
+// Whether the drive has a tray to open (a disc image has not). Touches no drive.
+int32_t CR_DiscCanEject(CR_Disc* disc);
 // Opens the drive's tray. CR_OK, or CR_ERROR when the drive cannot eject (a disc image).
 int32_t CR_DiscEject(CR_Disc* disc);
 void CR_DiscClose(CR_Disc* disc);

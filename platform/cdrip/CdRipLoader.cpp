@@ -77,6 +77,7 @@ void load(Loaded& l) {
     resolve(handle, "CR_DiscOpen", &a.discOpen, &missing);
     resolve(handle, "CR_DiscReadToc", &a.discReadToc, &missing);
     resolve(handle, "CR_DiscReadAudio", &a.discReadAudio, &missing);
+    resolve(handle, "CR_DiscCanEject", &a.discCanEject, &missing);
     resolve(handle, "CR_DiscEject", &a.discEject, &missing);
     resolve(handle, "CR_DiscClose", &a.discClose, &missing);
     if (!missing.empty()) {

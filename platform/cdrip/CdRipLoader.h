@@ -26,6 +26,7 @@ struct CdRipApi {
     CR_Disc* (*discOpen)(const char*, int32_t);
     int32_t (*discReadToc)(CR_Disc*, CR_TocEntry*, int32_t);
     int32_t (*discReadAudio)(CR_Disc*, int32_t, int32_t, void*);
+    int32_t (*discCanEject)(CR_Disc*);
     int32_t (*discEject)(CR_Disc*);
     void (*discClose)(CR_Disc*);
 };
