@@ -2,7 +2,10 @@
 // (a sound card through PortAudio, a WAV file, nowhere), or nothing at all for tests.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,29 @@ namespace brisko::audio {
 
 // The mixer entry point a backend calls: fills FRAMES interleaved stereo frames.
 using MixCallback = void (*)(void* context, float* out, int frames);
+
+// What a backend reports besides asking for sound. The counters are bumped from the output
+// callback (lock-free); the write-error text only from threads that may wait (the file writer).
+struct BackendEvents {
+    std::atomic<uint64_t> underflows{0};   // the device said it ran out of sound
+    std::atomic<uint64_t> overflows{0};
+    std::atomic<uint64_t> finished{0};     // the device ended the stream by itself
+    std::atomic<uint64_t> writeErrors{0};  // the file output could not write
+    std::mutex textMutex;
+    std::string writeErrorText;
+
+    void noteWriteError(const std::string& text) {
+        {
+            std::lock_guard l(textMutex);
+            writeErrorText = text;
+        }
+        writeErrors.fetch_add(1, std::memory_order_release);
+    }
+    std::string lastWriteError() {
+        std::lock_guard l(textMutex);
+        return writeErrorText;
+    }
+};
 
 class Backend {
 public:
@@ -23,8 +49,8 @@ public:
 };
 
 // Builds the backend for SPEC (see Engine::startBackend); nullptr and *message when SPEC is not
-// understood.
-std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context,
+// understood. The backend reports into EVENTS, which must outlive it.
+std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context, BackendEvents* events,
                                      std::string* message);
 
 std::vector<std::string> portAudioDevices();

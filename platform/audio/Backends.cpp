@@ -68,8 +68,8 @@ private:
 // Calls the mixer from its own thread at the pace of a sound card; optionally records the mix.
 class PacedBackend final : public Backend {
 public:
-    PacedBackend(MixCallback mix, void* context, std::string wavPath)
-        : mix_(mix), context_(context), wavPath_(std::move(wavPath)) {}
+    PacedBackend(MixCallback mix, void* context, BackendEvents* events, std::string wavPath)
+        : mix_(mix), context_(context), events_(events), wavPath_(std::move(wavPath)) {}
     ~PacedBackend() override { stop(); }
 
     bool start(std::string* message) override {
@@ -113,6 +113,7 @@ private:
 
     MixCallback mix_;
     void* context_;
+    BackendEvents* events_;
     std::string wavPath_;
     WavFileWriter writer_;
     std::atomic<bool> running_{false};
@@ -121,8 +122,8 @@ private:
 
 class PortAudioBackend final : public Backend {
 public:
-    PortAudioBackend(MixCallback mix, void* context, std::string device)
-        : mix_(mix), context_(context), device_(std::move(device)) {}
+    PortAudioBackend(MixCallback mix, void* context, BackendEvents* events, std::string device)
+        : mix_(mix), context_(context), events_(events), device_(std::move(device)) {}
     ~PortAudioBackend() override { stop(); }
 
     bool start(std::string* message) override {
@@ -157,12 +158,14 @@ public:
         if (rate_ == 0) return fail(message, "the audio device accepts none of our sample rates");
         PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified, paClipOff,
                                   &PortAudioBackend::callback, this);
+        if (e == paNoError) e = Pa_SetStreamFinishedCallback(stream_, &PortAudioBackend::finished);
         if (e == paNoError) e = Pa_StartStream(stream_);
         if (e != paNoError) return fail(message, std::string("cannot start the audio device: ") + Pa_GetErrorText(e));
         return true;
     }
     void stop() override {
         if (stream_) {
+            stopping_.store(true);
             Pa_StopStream(stream_);
             Pa_CloseStream(stream_);
             stream_ = nullptr;
@@ -182,14 +185,23 @@ private:
         return false;
     }
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                        PaStreamCallbackFlags, void* user) {
+                        PaStreamCallbackFlags flags, void* user) {
         auto* self = static_cast<PortAudioBackend*>(user);
+        if (flags & paOutputUnderflow) self->events_->underflows.fetch_add(1, std::memory_order_relaxed);
+        if (flags & paOutputOverflow) self->events_->overflows.fetch_add(1, std::memory_order_relaxed);
         self->mix_(self->context_, static_cast<float*>(output), static_cast<int>(frames));
         return paContinue;
+    }
+    // The stream ended: counted when it was not us who stopped it (a device that went away).
+    static void finished(void* user) {
+        auto* self = static_cast<PortAudioBackend*>(user);
+        if (!self->stopping_.load()) self->events_->finished.fetch_add(1, std::memory_order_relaxed);
     }
 
     MixCallback mix_;
     void* context_;
+    BackendEvents* events_;
+    std::atomic<bool> stopping_{false};
     std::string device_;
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
@@ -198,12 +210,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context,
+std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context, BackendEvents* events,
                                      std::string* message) {
-    if (spec == "portaudio") return std::make_unique<PortAudioBackend>(mix, context, "");
-    if (spec.rfind("portaudio:", 0) == 0) return std::make_unique<PortAudioBackend>(mix, context, spec.substr(10));
-    if (spec == "null") return std::make_unique<PacedBackend>(mix, context, "");
-    if (spec.rfind("file:", 0) == 0 && spec.size() > 5) return std::make_unique<PacedBackend>(mix, context, spec.substr(5));
+    if (spec == "portaudio") return std::make_unique<PortAudioBackend>(mix, context, events, "");
+    if (spec.rfind("portaudio:", 0) == 0)
+        return std::make_unique<PortAudioBackend>(mix, context, events, spec.substr(10));
+    if (spec == "null") return std::make_unique<PacedBackend>(mix, context, events, "");
+    if (spec.rfind("file:", 0) == 0 && spec.size() > 5)
+        return std::make_unique<PacedBackend>(mix, context, events, spec.substr(5));
     if (spec == "manual") return std::make_unique<ManualBackend>(kDefaultRate);
     if (spec.rfind("manual:", 0) == 0) {
         char* end = nullptr;

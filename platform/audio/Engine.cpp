@@ -1,9 +1,13 @@
-// The engine: voices, the decoder thread that keeps their rings filled, the length-scan thread,
-// and the bridge between commands and the mixer in the output callback.
+// The engine: voices, the reader thread of each voice that keeps its ring filled, the length-scan
+// thread, and the bridge between commands and the mixer in the output callback.
 //
-// Commands reach the mixer only through atomics. When a command must change what the mixer
-// reads (the ring, the play head), it first takes the voice out of play and waits until no mix
-// that could have seen it playing is still running (callbackSeq is odd while a mix runs).
+// Locks, and what never waits on what: a command takes its own voice's commandMutex; reading
+// (and a seek, which may decode from the start) takes that voice's readMutex; the voice table's
+// mutex is held only to look up, insert or remove. No lock is held across slow work that another
+// voice, the output or a command on another voice needs. Commands reach the mixer only through
+// atomics: when a command must change what the mixer reads (the ring, the play head), it first
+// takes the voice out of play and waits until no mix that could have seen it sounding is still
+// running (callbackSeq is odd while a mix runs).
 #include "platform/audio/Engine.h"
 
 #include <algorithm>
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <shared_mutex>
 #include <thread>
 
 #include <sys/resource.h>
@@ -22,26 +27,47 @@ extern "C" {
 }
 
 #include "platform/audio/Backend.h"
+#include "platform/audio/Decoder.h"
 #include "platform/audio/Mixer.h"
+#include "platform/audio/PcmSource.h"
+#include "platform/audio/SourceFile.h"
 #include "platform/audio/Voice.h"
 
 namespace brisko::audio {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr int kMaxVoices = 1024;
 constexpr int64_t kRingFrames = 65536;
 constexpr int kMixBlock = 1024;         // the mixer works in blocks of at most this many frames
 constexpr double kOpenPrefill = 0.5;    // seconds decoded before open() returns
 constexpr double kSeekPrefill = 0.25;   // seconds decoded before a seek or a play "from" returns
-constexpr int64_t kFillChunk = 16384;   // frames the decoder thread adds to one voice per round
+constexpr int64_t kFillChunk = 16384;   // frames a reader adds before it looks at its wake flag
+constexpr int64_t kReadPiece = 4096;    // frames asked of the stream at a time
 constexpr int kMinSpeed = 1;
 constexpr int kMaxSpeed = 10000;  // ten times normal speed
+constexpr auto kFadeWait = std::chrono::milliseconds(100);  // longest wait for a fade to finish
+constexpr auto kStallAfter = std::chrono::milliseconds(1500);  // no callback for this long: stalled
 
 __extension__ using Wide = __int128;
 
-int modeValue(VoiceMode m) { return static_cast<int>(m); }
+int64_t nowNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
-// Source frame for MS milliseconds at RATE (floor, as the position is reported).
+VoiceMode publicMode(int mode) {
+    switch (mode) {
+        case kModePlaying: return VoiceMode::Playing;
+        case kModePaused:
+        case kModeFadeToPause: return VoiceMode::Paused;
+        default: return VoiceMode::Stopped;
+    }
+}
+
+bool fading(int mode) { return mode == kModeFadeToStop || mode == kModeFadeToPause; }
+
+// Source frame for MS milliseconds at RATE.
 // The first frame at or after MS: rounding up makes every whole millisecond read back unchanged
 // (msForFrames rounds down), so a seek to 1234 ms reports 1234 at 44.1 kHz, not 1233.
 int64_t framesForMs(int64_t ms, int rate) {
@@ -57,50 +83,30 @@ int64_t outFramesFor(int64_t source, int srcRate, int outRate) {
     return static_cast<int64_t>(num / (static_cast<Wide>(srcRate) * 2));
 }
 
-// Adds decoded sound to the voice's ring, at most MAXFRAMES frames. Caller holds decodeMutex.
-bool fill(Voice& v, int64_t maxFrames) {
-    if (!v.decoder || v.eofOut.load(std::memory_order_relaxed) >= 0) return false;
-    int64_t total = 0;
-    while (total < maxFrames) {
-        int64_t n = std::min<int64_t>(maxFrames - total, 4096);
-        float* span = v.ring.writeSpan(&n);
-        if (n <= 0) break;
-        const int64_t got = v.decoder->read(span, n);
-        v.ring.commit(got);
-        total += got;
-        if (v.decoder->atEnd()) {
-            v.eofSource.store(v.decoder->sourcePosition(), std::memory_order_release);
-            v.eofOut.store(v.ring.writeCount(), std::memory_order_release);
-            break;
-        }
-        if (got < n) break;
-    }
-    return total > 0;
-}
-
 // The exact length from what the scan counted and where decoding really ended: the scan's count,
 // or the end of decoding if that came first or earlier (a damaged tail the scan counted but the
-// decoder could not decode). -1 while the scan has not finished.
+// decoder could not decode). An end by a read error (EOF = -1 then) never shortens it. -1 while
+// the scan has not finished.
 int64_t combineLength(bool scanDone, int64_t scanned, int64_t eof) {
     if (!scanDone) return -1;
     if (eof >= 0 && (scanned < 0 || eof < scanned)) return eof;
     return scanned;
 }
 
-// The source frame under the play head, before clamping to the length.
+int64_t knownLengthNow(const Voice& v) {
+    const int64_t eof = v.failed.load(std::memory_order_acquire) ? -1 : v.eofSource.load(std::memory_order_acquire);
+    return combineLength(v.lengthDone.load(std::memory_order_acquire), v.lengthFrames.load(std::memory_order_acquire),
+                         eof);
+}
+
+// The source frame under the play head, before clamping to the length: one consistent snapshot.
 int64_t rawPosition(const Voice& v) {
-    int64_t pos = v.stoppedAt.load(std::memory_order_acquire);
-    if (pos < 0) {
-        const int64_t played = v.played.load(std::memory_order_acquire);
-        const int64_t seg = v.segmentOut.load(std::memory_order_acquire);
-        const int64_t src = v.segmentSource.load(std::memory_order_acquire);
-        const int64_t out = played - seg;
-        const int outRate = v.outRate.load();
-        pos = src + (v.sourceRate == outRate
-                         ? out
-                         : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / outRate));
-    }
-    return pos;
+    const PositionFields p = readPosition(v);
+    if (p.stoppedAt >= 0) return p.stoppedAt;
+    const int64_t out = p.played - p.segmentOut;
+    return p.segmentSource + (v.sourceRate == p.outRate
+                                  ? out
+                                  : static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / p.outRate));
 }
 
 // POS clamped to 0 and to LENGTH when that is known (>= 0).
@@ -109,8 +115,9 @@ int64_t clampPosition(int64_t pos, int64_t length) {
     return std::max<int64_t>(pos, 0);
 }
 
-// The probe of one voice. The length scan publishes its result here as well as in the voice
-// (under the voice's lengthMutex, before waiters are woken), so a probe never takes that lock.
+int64_t positionFrames(const Voice& v) { return clampPosition(rawPosition(v), knownLengthNow(v)); }
+
+// The probe of one voice: reads only the voice's atomics.
 class Probe final : public VoiceProbe {
 public:
     explicit Probe(std::shared_ptr<Voice> voice) : voice_(std::move(voice)) {}
@@ -118,47 +125,48 @@ public:
     int64_t positionMs() const override {
         const Voice& v = *voice_;
         if (v.closing.load(std::memory_order_acquire)) return -1;
-        // The play head first, then the length, in the order Engine::positionMs reads them.
-        const int64_t pos = rawPosition(v);
-        return msForFrames(clampPosition(pos, length()), v.sourceRate);
+        return msForFrames(positionFrames(v), v.sourceRate);
     }
 
     VoiceMode mode() const override {
         const Voice& v = *voice_;
         if (v.closing.load(std::memory_order_acquire)) return VoiceMode::Stopped;
-        return static_cast<VoiceMode>(v.mode.load());
-    }
-
-    Voice& voice() const { return *voice_; }
-
-    // Called by the length scan with the voice's lengthMutex held.
-    void publishLength(int64_t scanned) {
-        scannedLength_.store(scanned, std::memory_order_relaxed);
-        scanDone_.store(true, std::memory_order_release);
+        return publicMode(v.mode.load());
     }
 
 private:
-    int64_t length() const {
-        const int64_t eof = voice_->eofSource.load(std::memory_order_acquire);
-        const bool done = scanDone_.load(std::memory_order_acquire);
-        return combineLength(done, scannedLength_.load(std::memory_order_relaxed), eof);
-    }
-
     std::shared_ptr<Voice> voice_;
-    std::atomic<int64_t> scannedLength_{-1};
-    std::atomic<bool> scanDone_{false};
+};
+
+// What the reader threads share with the engine: a count of fill rounds (the manual backend
+// waits on it) and of readers still running. Held by every reader, so it outlives the engine.
+struct ReaderHub {
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t rounds = 0;
+    int live = 0;
+
+    void bump() {
+        {
+            std::lock_guard l(mutex);
+            ++rounds;
+        }
+        changed.notify_all();
+    }
 };
 
 }  // namespace
 
 struct Engine::Impl {
-    // Serialises commands (the engine may be driven from more than one thread).
-    std::recursive_mutex commandMutex;
-    // Guards the voice table, shared with the decoder thread.
+    // Starting and stopping the backend. Never taken by voice commands.
+    std::mutex backendMutex;
+    // An open holds it shared while it prepares sound at the output rate; a rate change holds
+    // it exclusively, so no voice is left at the old rate.
+    std::shared_mutex rateMutex;
+    // Guards the voice table (look-ups, inserts, removals only).
     mutable std::mutex tableMutex;
     std::vector<std::shared_ptr<Voice>> voices = std::vector<std::shared_ptr<Voice>>(kMaxVoices);
     std::atomic<Voice*> slots[kMaxVoices] = {};
-    // The probe of each open voice, handed out by Engine::probe.
     std::vector<std::shared_ptr<Probe>> probes = std::vector<std::shared_ptr<Probe>>(kMaxVoices);
     std::atomic<int> slotCount{0};
 
@@ -167,52 +175,54 @@ struct Engine::Impl {
     std::atomic<uint64_t> underruns{0};
     std::atomic<uint64_t> periods{0};
     std::atomic<int64_t> lastMixNanos{0};
+    std::atomic<int64_t> lastCallbackNanos{0};
 
-    // Backend.
+    // Health.
+    BackendEvents events;
+    std::atomic<uint64_t> readErrors{0};
+    std::atomic<uint64_t> stallsSeen{0};
+    std::atomic<bool> stalled{false};
+    mutable std::mutex textMutex;  // the texts below
+    std::string lastReadError;
+    std::string message;
+
+    // Backend (backendMutex).
     std::unique_ptr<Backend> backend;
     std::string spec;
-    std::string message;
     std::atomic<int> outRate{48000};
     std::atomic<int> periodFrames{0};
     std::atomic<bool> manual{false};
     std::atomic<bool> started{false};
-
-    // Decoder thread.
-    std::thread decodeThread;
-    std::mutex wakeMutex;
-    std::condition_variable wake;
-    std::condition_variable progress;
-    bool wakeRequested = false;
-    uint64_t rounds = 0;
+    std::atomic<bool> backendRunning{false};  // a backend other than the manual one is running
     std::atomic<bool> running{true};
+
+    std::shared_ptr<ReaderHub> hub = std::make_shared<ReaderHub>();
 
     // Length-scan thread.
     std::thread scanThread;
     std::mutex scanMutex;
     std::condition_variable scanCv;
-    std::deque<std::shared_ptr<Probe>> scanQueue;  // each voice through its probe
+    std::deque<std::shared_ptr<Voice>> scanQueue;
 
     Impl() {
         // Damaged files make FFmpeg talk a lot; the engine reports failures itself.
         if (!std::getenv("BRISKO_FFMPEG_LOG")) av_log_set_level(AV_LOG_FATAL);
-        decodeThread = std::thread([this] { decodeLoop(); });
         scanThread = std::thread([this] { scanLoop(); });
     }
 
     ~Impl() {
         running.store(false);
         {
-            std::lock_guard l(wakeMutex);
-            wakeRequested = true;
-        }
-        wake.notify_all();
-        {
             std::lock_guard l(scanMutex);
             scanQueue.clear();
         }
         scanCv.notify_all();
-        if (decodeThread.joinable()) decodeThread.join();
         if (scanThread.joinable()) scanThread.join();
+        for (int id = 0; id < kMaxVoices; ++id) closeVoice(id);
+        // Readers end as soon as their current read returns; a medium that hangs for good is
+        // left to the end of the process.
+        std::unique_lock l(hub->mutex);
+        hub->changed.wait_for(l, std::chrono::seconds(2), [this] { return hub->live == 0; });
     }
 
     // ---- mixer side -------------------------------------------------------------------------
@@ -222,7 +232,8 @@ struct Engine::Impl {
     }
 
     void mixPeriod(float* out, int frames) {
-        const auto t0 = std::chrono::steady_clock::now();
+        const int64_t t0 = nowNanos();
+        lastCallbackNanos.store(t0, std::memory_order_relaxed);
         // Sequentially consistent with the voice-mode and slot loads inside the mix, against
         // the stores and the callbackSeq load in quiesce().
         callbackSeq.fetch_add(1, std::memory_order_seq_cst);
@@ -235,9 +246,7 @@ struct Engine::Impl {
         callbackSeq.fetch_add(1, std::memory_order_release);
         periods.fetch_add(1, std::memory_order_relaxed);
         if (underrun) underruns.fetch_add(1, std::memory_order_relaxed);
-        lastMixNanos.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                               std::chrono::steady_clock::now() - t0).count(),
-                           std::memory_order_relaxed);
+        lastMixNanos.store(nowNanos() - t0, std::memory_order_relaxed);
     }
 
     // Waits until no mix that started before this call is still running.
@@ -248,70 +257,164 @@ struct Engine::Impl {
         }
     }
 
-    // ---- decoder and scan threads -----------------------------------------------------------
-
-    void wakeDecoder() {
-        {
-            std::lock_guard l(wakeMutex);
-            wakeRequested = true;
-        }
-        wake.notify_one();
+    // Whether an output is calling the mixer by itself (so that a fade will run to its end).
+    bool outputLive() const {
+        if (!backendRunning.load()) return false;
+        return nowNanos() - lastCallbackNanos.load(std::memory_order_relaxed) <
+               std::chrono::duration_cast<std::chrono::nanoseconds>(kFadeWait).count();
     }
 
-    void decodeLoop() {
-        std::vector<std::shared_ptr<Voice>> snapshot;
-        while (running.load()) {
-            {
-                std::lock_guard l(tableMutex);
-                for (auto& v : voices)
-                    if (v) snapshot.push_back(v);
-            }
-            // Playing voices first.
-            std::stable_partition(snapshot.begin(), snapshot.end(), [](const std::shared_ptr<Voice>& v) {
-                return v->mode.load(std::memory_order_relaxed) == modeValue(VoiceMode::Playing);
-            });
-            bool more = false;
-            for (auto& v : snapshot) {
-                std::lock_guard l(v->decodeMutex);
-                if (v->closing.load()) continue;
-                if (fill(*v, kFillChunk) && v->ring.freeFrames() > 0 && v->eofOut.load() < 0) more = true;
-            }
-            snapshot.clear();
-            std::unique_lock l(wakeMutex);
-            ++rounds;
-            progress.notify_all();
-            if (!more) {
-                wake.wait_for(l, std::chrono::milliseconds(5), [this] { return wakeRequested || !running.load(); });
-            }
-            wakeRequested = false;
+    // Lets a fade that is under way finish (never longer than kFadeWait).
+    void waitForFade(Voice& v) {
+        if (!fading(v.mode.load()) || !outputLive()) return;
+        const auto deadline = Clock::now() + kFadeWait;
+        while (fading(v.mode.load()) && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    // Takes the voice out of play, fading it out first when it sounds, and waits until the
+    // mixer keeps off it.
+    void holdVoice(Voice& v) {
+        int m = kModePlaying;
+        if (outputLive()) v.mode.compare_exchange_strong(m, kModeFadeToStop);
+        waitForFade(v);
+        v.mode.store(kModeStopped, std::memory_order_seq_cst);
+        quiesce();
+    }
+
+    // ---- readers and the scan thread --------------------------------------------------------
+
+    void reportReadError(const std::string& text) {
+        {
+            std::lock_guard l(textMutex);
+            lastReadError = text;
         }
+        readErrors.fetch_add(1, std::memory_order_release);
+    }
+
+    // Adds sound to the voice's ring, at most MAXFRAMES frames. Caller holds readMutex.
+    bool fill(Voice& v, int64_t maxFrames) {
+        if (!v.stream || v.eofOut.load(std::memory_order_relaxed) >= 0) return false;
+        int64_t total = 0;
+        while (total < maxFrames && !v.closing.load(std::memory_order_relaxed)) {
+            int64_t n = std::min(maxFrames - total, kReadPiece);
+            float* span = v.ring.writeSpan(&n);
+            if (n <= 0) break;
+            const int64_t got = v.stream->read(span, n);
+            v.ring.commit(got);
+            total += got;
+            if (v.stream->atEnd()) {
+                const std::string why = v.stream->error();
+                if (!why.empty()) {
+                    v.setError(why);
+                    v.failed.store(true, std::memory_order_release);
+                    reportReadError(why);
+                }
+                v.eofSource.store(v.stream->sourcePosition(), std::memory_order_release);
+                v.eofOut.store(v.ring.writeCount(), std::memory_order_release);
+                break;
+            }
+            if (got < n) break;
+        }
+        return total > 0;
+    }
+
+    // How long a reader may sleep: until its ring is half empty at the voice's speed.
+    static std::chrono::microseconds refillDelay(const Voice& v) {
+        const int64_t buffered = v.ring.capacity() - v.ring.freeFrames();
+        const int64_t spare = buffered - v.ring.capacity() / 2;
+        const double perSecond = double(v.outRate.load()) * v.speed.load() / 1000.0;
+        const double us = spare > 0 && perSecond > 0 ? double(spare) / perSecond * 1e6 : 0.0;
+        return std::chrono::microseconds(std::clamp<int64_t>(static_cast<int64_t>(us), 1000, 250000));
+    }
+
+    // The reader of one voice: fills the ring while there is room and sleeps until the mixer has
+    // used half of it, or until a command wakes it. Ends when the voice is closed.
+    void readerLoop(const std::shared_ptr<Voice>& v) {
+        while (!v->closing.load()) {
+            bool added = false;
+            bool ended = false;
+            {
+                std::lock_guard l(v->readMutex);
+                if (v->closing.load()) break;
+                added = fill(*v, kFillChunk);
+                ended = v->eofOut.load() >= 0;
+            }
+            if (added) hub->bump();
+            std::unique_lock wl(v->wakeMutex);
+            if (v->wakeRequested || v->closing.load()) {
+                v->wakeRequested = false;
+                continue;
+            }
+            if (!ended && added && v->ring.freeFrames() > 0) continue;
+            auto woken = [&] { return v->wakeRequested || v->closing.load(); };
+            if (ended || !sounding(v->mode.load())) v->wakeCv.wait(wl, woken);
+            else v->wakeCv.wait_for(wl, refillDelay(*v), woken);
+            v->wakeRequested = false;
+        }
+    }
+
+    void startReader(std::shared_ptr<Voice> v) {
+        {
+            std::lock_guard l(hub->mutex);
+            ++hub->live;
+        }
+        std::thread([this, v = std::move(v), hub = hub]() mutable {
+            readerLoop(v);
+            v.reset();  // the voice (and its file) goes before the engine may
+            {
+                std::lock_guard l(hub->mutex);
+                --hub->live;
+            }
+            hub->changed.notify_all();
+        }).detach();
+    }
+
+    // Runs the voice's length scan here; the caller has claimed it (scanState 0 -> 1).
+    static void runScan(Voice& v) {
+        std::vector<SeekPoint> points;
+        int64_t length = -1;
+        if (!v.closing.load() && v.scan) length = v.scan(&points);
+        {
+            std::lock_guard l(v.lengthMutex);
+            v.seekPoints = std::move(points);
+            v.lengthFrames.store(length, std::memory_order_release);
+            v.lengthDone.store(true, std::memory_order_release);
+        }
+        v.scanState.store(2);
+        v.lengthReady.notify_all();
     }
 
     void scanLoop() {
-        // Length scans are background work: they yield to the command and decoder threads.
+        // Length scans are background work: they yield to the command and reader threads.
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
         for (;;) {
-            std::shared_ptr<Probe> probe;
+            std::shared_ptr<Voice> v;
             {
                 std::unique_lock l(scanMutex);
                 scanCv.wait(l, [this] { return !scanQueue.empty() || !running.load(); });
                 if (!running.load()) return;
-                probe = std::move(scanQueue.front());
+                v = std::move(scanQueue.front());
                 scanQueue.pop_front();
             }
-            Voice* v = &probe->voice();
-            int64_t length = -1;
-            std::vector<SeekPoint> points;
-            if (!v->closing.load()) length = scanExactLength(v->file, v->stream, v->plainMp3, &points);
-            {
-                std::lock_guard l(v->lengthMutex);
-                v->seekPoints = std::move(points);
-                v->lengthFrames = length;
-                v->lengthDone = true;
-                probe->publishLength(length);
-            }
-            v->lengthReady.notify_all();
+            int expected = 0;
+            if (v->scanState.compare_exchange_strong(expected, 1)) runScan(*v);
         }
+    }
+
+    // The exact length once known; with WAIT, counts it now if no scan has started (so a
+    // waiting command never queues behind other voices' scans) or waits for the running one.
+    static int64_t knownLength(Voice& v, bool wait) {
+        if (wait && !v.lengthDone.load(std::memory_order_acquire)) {
+            int expected = 0;
+            if (v.scanState.compare_exchange_strong(expected, 1)) {
+                runScan(v);
+            } else {
+                std::unique_lock l(v.lengthMutex);
+                v.lengthReady.wait(l, [&] { return v.lengthDone.load(); });
+            }
+        }
+        return knownLengthNow(v);
     }
 
     // ---- voices -----------------------------------------------------------------------------
@@ -322,22 +425,16 @@ struct Engine::Impl {
         return voices[static_cast<size_t>(id)];
     }
 
-    // The exact length once known: the scan's count, or where decoding really ended if that
-    // came first or earlier (a damaged tail the scan counted but the decoder could not decode).
-    static int64_t knownLength(Voice& v, bool wait) {
-        std::unique_lock l(v.lengthMutex);
-        if (wait) v.lengthReady.wait(l, [&] { return v.lengthDone; });
-        const int64_t eof = v.eofSource.load(std::memory_order_acquire);
-        return combineLength(v.lengthDone, v.lengthFrames, eof);
-    }
-
-    static int64_t positionFrames(Voice& v) {
-        const int64_t pos = rawPosition(v);
-        return clampPosition(pos, knownLength(v, false));
+    std::vector<std::shared_ptr<Voice>> allVoices() const {
+        std::vector<std::shared_ptr<Voice>> all;
+        std::lock_guard l(tableMutex);
+        for (auto& v : voices)
+            if (v) all.push_back(v);
+        return all;
     }
 
     // The source frame under the play head when it is known exactly, else -1. Only while the
-    // voice is out of play.
+    // voice is held.
     static int64_t exactHead(Voice& v) {
         const int64_t seg = v.segmentOut.load();
         const int64_t src = v.segmentSource.load();
@@ -346,103 +443,132 @@ struct Engine::Impl {
         return -1;
     }
 
-    // Takes the voice out of play and waits until the mixer keeps off it.
-    void holdVoice(Voice& v) {
-        v.mode.store(modeValue(VoiceMode::Stopped), std::memory_order_seq_cst);
-        quiesce();
-    }
-
-    // Restarts decoding at source frame FRAME; the voice must be held.
+    // Restarts reading at source frame FRAME; the voice must be held. Slow: may decode from the
+    // start, and waits for a read of this voice that is under way.
     void restart(Voice& v, int64_t frame, double prefillSeconds) {
-        std::lock_guard l(v.decodeMutex);
-        if (!v.decoder) return;
-        if (!v.decoder->hasSeekPoints()) {
-            std::vector<SeekPoint> points;
-            {
-                std::lock_guard ll(v.lengthMutex);
-                points = v.seekPoints;
-            }
-            v.decoder->addSeekPoints(points);
+        std::vector<SeekPoint> hints;
+        std::lock_guard l(v.readMutex);
+        if (!v.stream) return;
+        if (v.stream->wantsHints()) {
+            std::lock_guard ll(v.lengthMutex);
+            hints = v.seekPoints;
         }
-        if (!v.decoder->seek(frame)) {
-            // The container cannot seek: decode again from the start up to the frame.
-            if (auto fresh = Decoder::open(v.file, v.outRate.load(), nullptr)) {
-                fresh->skipTo(frame);
-                v.decoder = std::move(fresh);
-            }
-        }
+        v.stream->seek(frame, hints);
         v.ring.discardAll();
         const int64_t seg = v.ring.writeCount();
-        v.segmentOut.store(seg);
-        v.segmentSource.store(frame);
+        beginPositionWrite(v);
+        v.segmentOut.store(seg, std::memory_order_relaxed);
+        v.segmentSource.store(frame, std::memory_order_relaxed);
+        v.played.store(seg, std::memory_order_relaxed);
+        v.stoppedAt.store(-1, std::memory_order_relaxed);
+        endPositionWrite(v);
         v.head = seg;
         v.headFrac = 0;
-        v.played.store(seg);
         v.eofOut.store(-1);
         v.eofSource.store(-1);
-        v.stoppedAt.store(-1);
+        v.failed.store(false);
+        v.setError("");
         v.limitOut.store(kNoLimit);
         fill(v, static_cast<int64_t>(prefillSeconds * v.outRate.load()));
     }
 
+    // Prepares the first moments of V's sound, enters it in the table and starts its reader.
+    VoiceId addVoice(const std::shared_ptr<Voice>& v, bool queueScan, std::string* error) {
+        {
+            std::lock_guard rl(v->readMutex);
+            fill(*v, static_cast<int64_t>(kOpenPrefill * v->outRate.load()));
+        }
+        auto probe = std::make_shared<Probe>(v);
+        {
+            std::lock_guard tl(tableMutex);
+            int id = 0;
+            while (id < kMaxVoices && voices[static_cast<size_t>(id)]) ++id;
+            if (id == kMaxVoices) {
+                if (error) *error = "too many open files";
+                return -1;
+            }
+            v->id = id;
+            voices[static_cast<size_t>(id)] = v;
+            probes[static_cast<size_t>(id)] = probe;
+            slots[id].store(v.get(), std::memory_order_release);
+            if (id >= slotCount.load()) slotCount.store(id + 1);
+        }
+        startReader(v);
+        if (queueScan) {
+            {
+                std::lock_guard sl(scanMutex);
+                scanQueue.push_back(v);
+            }
+            scanCv.notify_one();
+        }
+        return v->id;
+    }
+
     void closeVoice(VoiceId id) {
-        std::shared_ptr<Voice> v;
+        std::shared_ptr<Voice> v = get(id);
+        if (!v) return;
+        std::lock_guard cl(v->commandMutex);
+        if (v->closing.load()) return;
+        // Fade out while the voice is still mixed, then take it out of the table.
+        int m = kModePlaying;
+        if (outputLive()) v->mode.compare_exchange_strong(m, kModeFadeToStop);
+        waitForFade(*v);
         {
             std::lock_guard l(tableMutex);
-            if (id < 0 || id >= kMaxVoices) return;
-            v = std::move(voices[static_cast<size_t>(id)]);
-            voices[static_cast<size_t>(id)].reset();
-            probes[static_cast<size_t>(id)].reset();
-            slots[id].store(nullptr, std::memory_order_seq_cst);
-            int top = slotCount.load();
-            while (top > 0 && !voices[static_cast<size_t>(top - 1)]) --top;
-            slotCount.store(top);
+            if (voices[static_cast<size_t>(id)] == v) {
+                voices[static_cast<size_t>(id)].reset();
+                probes[static_cast<size_t>(id)].reset();
+                slots[id].store(nullptr, std::memory_order_seq_cst);
+                int top = slotCount.load();
+                while (top > 0 && !voices[static_cast<size_t>(top - 1)]) --top;
+                slotCount.store(top);
+            }
         }
-        if (!v) return;
-        holdVoice(*v);
+        v->mode.store(kModeStopped, std::memory_order_seq_cst);
+        quiesce();
         v->closing.store(true);
-        {
-            std::lock_guard l(v->decodeMutex);
-            v->decoder.reset();
-        }
+        v->wake();
         {
             std::lock_guard l(v->lengthMutex);
-            v->lengthDone = true;
+            v->lengthDone.store(true);
         }
         v->lengthReady.notify_all();
     }
 
-    // Renders at the new output rate from where each voice stands.
+    // Renders at the new output rate from where each voice stands. Holds rateMutex exclusively.
     void changeOutRate(int rate) {
-        std::vector<std::shared_ptr<Voice>> all;
-        {
-            std::lock_guard l(tableMutex);
-            for (auto& v : voices)
-                if (v) all.push_back(v);
-        }
-        for (auto& v : all) {
+        for (auto& v : allVoices()) {
+            std::lock_guard cl(v->commandMutex);
+            if (v->closing.load()) continue;
             const int wasMode = v->mode.load();
             holdVoice(*v);
             const int64_t pos = positionFrames(*v);
             const int64_t limitSource = v->limitSource.load();
             const bool limited = v->limitOut.load() != kNoLimit;
             {
-                std::lock_guard l(v->decodeMutex);
-                if (v->decoder) v->decoder->setOutRate(rate);
-                v->outRate.store(rate);
+                std::lock_guard l(v->readMutex);
+                if (v->stream) v->stream->setOutRate(rate);
+                beginPositionWrite(*v);
+                v->outRate.store(rate, std::memory_order_relaxed);
+                endPositionWrite(*v);
             }
             restart(*v, pos, kSeekPrefill);
             if (limited) {
                 v->limitSource.store(limitSource);
                 v->limitOut.store(v->segmentOut.load() + outFramesFor(limitSource - pos, v->sourceRate, rate));
             }
-            if (wasMode != modeValue(VoiceMode::Stopped)) v->mode.store(wasMode);
+            const VoiceMode was = publicMode(wasMode);
+            if (was != VoiceMode::Stopped) {
+                v->mode.store(was == VoiceMode::Playing ? kModePlaying : kModePaused);
+                v->wake();
+            }
         }
     }
 
     // ---- backend ----------------------------------------------------------------------------
 
     void stopBackend() {
+        backendRunning.store(false);
         if (backend) {
             backend->stop();
             backend.reset();
@@ -453,59 +579,72 @@ struct Engine::Impl {
         stopBackend();
         std::string why;
         std::string used = wanted;
-        std::unique_ptr<Backend> b = makeBackend(wanted, &Impl::mixTrampoline, this, &why);
+        std::unique_ptr<Backend> b = makeBackend(wanted, &Impl::mixTrampoline, this, &events, &why);
+        lastCallbackNanos.store(nowNanos());
         bool ok = b && b->start(&why);
         if (!ok) {
-            b = makeBackend("null", &Impl::mixTrampoline, this, nullptr);
+            b = makeBackend("null", &Impl::mixTrampoline, this, &events, nullptr);
             b->start(nullptr);
             used = "null";
             why += "; sound is off";
         }
         const int oldRate = outRate.load();
-        outRate.store(b->sampleRate());
+        {
+            std::unique_lock rl(rateMutex);
+            outRate.store(b->sampleRate());
+            if (outRate.load() != oldRate) changeOutRate(outRate.load());
+        }
         periodFrames.store(b->framesPerPeriod());
         manual.store(b->isManual());
         backend = std::move(b);
+        backendRunning.store(!manual.load());
         spec = used;
-        message = ok ? std::string() : why;
+        {
+            std::lock_guard l(textMutex);
+            message = ok ? std::string() : why;
+        }
         started.store(true);
-        if (outRate.load() != oldRate) changeOutRate(outRate.load());
-        if (messageOut) *messageOut = message;
+        if (messageOut) *messageOut = ok ? std::string() : why;
         return ok;
     }
 
     void ensureBackend() {
         if (started.load()) return;
-        std::lock_guard l(commandMutex);
+        std::lock_guard l(backendMutex);
         if (started.load()) return;
         const char* env = std::getenv("BRISKO_AUDIO");
         startBackendLocked(env && *env ? env : "portaudio", nullptr);
     }
 
-    // Waits (outside the mixer) until each playing voice has the sound for FRAMES more output
-    // frames, or has all of its sound decoded.
+    // Waits (outside the mixer) until each sounding voice has the sound for FRAMES more output
+    // frames, or has all of its sound read.
     void waitForData(int frames) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
         for (;;) {
+            uint64_t seen;
+            {
+                std::lock_guard l(hub->mutex);
+                seen = hub->rounds;
+            }
             bool ready = true;
             // Counts as a mix for quiesce(): a voice closed meanwhile is not freed under us.
             callbackSeq.fetch_add(1, std::memory_order_seq_cst);
             const int count = slotCount.load();
-            for (int s = 0; s < count && ready; ++s) {
+            for (int s = 0; s < count; ++s) {
                 Voice* v = slots[s].load();
-                if (!v || v->mode.load() != modeValue(VoiceMode::Playing)) continue;
+                if (!v || !sounding(v->mode.load())) continue;
                 if (v->eofOut.load() >= 0) continue;
                 const uint64_t advance = (uint64_t(v->headFrac) + v->step.load() * uint64_t(frames)) >> 32;
                 const int64_t need = std::min<int64_t>(v->head + static_cast<int64_t>(advance) + 2, v->limitOut.load());
-                if (v->ring.publishedWrite() < need) ready = false;
+                if (v->ring.publishedWrite() < need) {
+                    ready = false;
+                    v->wake();
+                }
             }
             callbackSeq.fetch_add(1, std::memory_order_release);
-            if (ready || std::chrono::steady_clock::now() > deadline) return;
-            std::unique_lock l(wakeMutex);
-            const uint64_t seen = rounds;
-            wakeRequested = true;
-            wake.notify_one();
-            progress.wait_for(l, std::chrono::milliseconds(20), [&] { return rounds != seen; });
+            if (ready || Clock::now() > deadline) return;
+            std::unique_lock l(hub->mutex);
+            hub->changed.wait_for(l, std::chrono::milliseconds(20), [&] { return hub->rounds != seen; });
         }
     }
 };
@@ -522,26 +661,26 @@ Engine& Engine::instance() {
 }
 
 bool Engine::startBackend(const std::string& spec, std::string* message) {
-    std::lock_guard l(impl_->commandMutex);
+    std::lock_guard l(impl_->backendMutex);
     return impl_->startBackendLocked(spec, message);
 }
 
 std::string Engine::backendSpec() const {
     impl_->ensureBackend();
-    std::lock_guard l(impl_->commandMutex);
+    std::lock_guard l(impl_->backendMutex);
     return impl_->spec;
 }
 
 std::string Engine::backendMessage() const {
     impl_->ensureBackend();
-    std::lock_guard l(impl_->commandMutex);
+    std::lock_guard l(impl_->textMutex);
     return impl_->message;
 }
 
 std::vector<std::string> Engine::listDevices() { return portAudioDevices(); }
 
 void Engine::shutdown() {
-    std::lock_guard l(impl_->commandMutex);
+    std::lock_guard l(impl_->backendMutex);
     impl_->stopBackend();
     // No backend starts by itself after this; startBackend() still can.
     impl_->started.store(true);
@@ -552,62 +691,66 @@ void Engine::shutdown() {
 
 VoiceId Engine::open(const std::string& path, std::string* error) {
     impl_->ensureBackend();
-    std::lock_guard l(impl_->commandMutex);
+    std::shared_lock rl(impl_->rateMutex);
     auto file = SourceFile::open(path, error);
     if (!file) return -1;
     const int outRate = impl_->outRate.load();
     auto decoder = Decoder::open(file, outRate, error);
     if (!decoder) return -1;
     auto v = std::make_shared<Voice>(kRingFrames);
-    auto probe = std::make_shared<Probe>(v);
-    v->file = std::move(file);
     v->sourceRate = decoder->sourceRate();
     v->outRate.store(outRate);
-    v->stream = decoder->streamIndex();
-    v->plainMp3 = decoder->isPlainMp3();
-    v->statedLength = decoder->statedLength();
-    v->decoder = std::move(decoder);
-    {
-        std::lock_guard dl(v->decodeMutex);
-        fill(*v, static_cast<int64_t>(kOpenPrefill * outRate));
-    }
-    {
-        std::lock_guard tl(impl_->tableMutex);
-        int id = 0;
-        while (id < kMaxVoices && impl_->voices[static_cast<size_t>(id)]) ++id;
-        if (id == kMaxVoices) {
-            if (error) *error = "too many open files";
+    const int stream = decoder->streamIndex();
+    const bool plainMp3 = decoder->isPlainMp3();
+    const int64_t stated = decoder->statedLength();
+    Impl* impl = impl_.get();
+    v->scan = [file, stream, plainMp3, impl](std::vector<SeekPoint>* points) -> int64_t {
+        const uint64_t errors = file->readErrors();
+        const int64_t length = scanExactLength(file, stream, plainMp3, points);
+        if (file->readErrors() != errors) {
+            // A count cut short by a failing read is no length.
+            impl->reportReadError("cannot count the length of " + file->path() + ": " +
+                                  std::strerror(file->lastReadErrno()));
             return -1;
         }
-        v->id = id;
-        impl_->voices[static_cast<size_t>(id)] = v;
-        impl_->probes[static_cast<size_t>(id)] = probe;
-        impl_->slots[id].store(v.get(), std::memory_order_release);
-        if (id >= impl_->slotCount.load()) impl_->slotCount.store(id + 1);
-    }
-    if (v->statedLength >= 0) {
+        return length;
+    };
+    v->stream = makeFileStream(std::move(file), std::move(decoder), outRate);
+    if (stated >= 0) {
         // The container states the exact length: known now, nothing to scan.
-        std::lock_guard ll(v->lengthMutex);
-        v->lengthFrames = v->statedLength;
-        v->lengthDone = true;
-        probe->publishLength(v->statedLength);
-    } else {
-        std::lock_guard sl(impl_->scanMutex);
-        impl_->scanQueue.push_back(probe);
+        v->lengthFrames.store(stated);
+        v->lengthDone.store(true);
+        v->scanState.store(2);
     }
-    impl_->scanCv.notify_one();
-    impl_->wakeDecoder();
-    return v->id;
+    return impl_->addVoice(v, stated < 0, error);
 }
 
-void Engine::close(VoiceId voice) {
-    std::lock_guard l(impl_->commandMutex);
-    impl_->closeVoice(voice);
+VoiceId Engine::openSource(std::unique_ptr<PcmSource> source, std::string* error) {
+    impl_->ensureBackend();
+    std::shared_lock rl(impl_->rateMutex);
+    if (!source) {
+        if (error) *error = "no source";
+        return -1;
+    }
+    const int rate = source->sampleRate();
+    const int64_t length = source->lengthFrames();
+    const int outRate = impl_->outRate.load();
+    auto stream = makePcmStream(std::move(source), outRate, error);
+    if (!stream) return -1;
+    auto v = std::make_shared<Voice>(kRingFrames);
+    v->sourceRate = rate;
+    v->outRate.store(outRate);
+    v->stream = std::move(stream);
+    v->lengthFrames.store(length);
+    v->lengthDone.store(true);
+    v->scanState.store(2);
+    return impl_->addVoice(v, false, error);
 }
+
+void Engine::close(VoiceId voice) { impl_->closeVoice(voice); }
 
 void Engine::closeAll() {
-    std::lock_guard l(impl_->commandMutex);
-    for (int id = 0; id < kMaxVoices; ++id) impl_->closeVoice(id);
+    for (auto& v : impl_->allVoices()) impl_->closeVoice(v->id);
 }
 
 bool Engine::isOpen(VoiceId voice) const { return impl_->get(voice) != nullptr; }
@@ -631,12 +774,12 @@ int Engine::sourceRate(VoiceId voice) const {
 
 int64_t Engine::positionMs(VoiceId voice) const {
     auto v = impl_->get(voice);
-    return v ? msForFrames(Impl::positionFrames(*v), v->sourceRate) : -1;
+    return v ? msForFrames(positionFrames(*v), v->sourceRate) : -1;
 }
 
 VoiceMode Engine::mode(VoiceId voice) const {
     auto v = impl_->get(voice);
-    return v ? static_cast<VoiceMode>(v->mode.load()) : VoiceMode::Stopped;
+    return v ? publicMode(v->mode.load()) : VoiceMode::Stopped;
 }
 
 std::shared_ptr<const VoiceProbe> Engine::probe(VoiceId voice) const {
@@ -646,30 +789,32 @@ std::shared_ptr<const VoiceProbe> Engine::probe(VoiceId voice) const {
 }
 
 bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* error) {
-    std::lock_guard l(impl_->commandMutex);
     auto v = impl_->get(voice);
     auto fail = [&](const char* why) {
         if (error) *error = why;
         return false;
     };
     if (!v) return fail("the voice is not open");
+    std::lock_guard cl(v->commandMutex);
+    if (v->closing.load()) return fail("the voice is not open");
     const int rate = v->sourceRate;
     // Checked against the length only once the scan has it: play() never waits for it. A
     // "to" past the real end then simply ends at the end.
-    const int64_t length = Impl::knownLength(*v, false);
-    const int64_t fromFrame = fromMs >= 0 ? framesForMs(fromMs, rate) : Impl::positionFrames(*v);
+    const int64_t length = knownLengthNow(*v);
+    const int64_t fromFrame = fromMs >= 0 ? framesForMs(fromMs, rate) : positionFrames(*v);
     const int64_t toFrame = toMs >= 0 ? framesForMs(toMs, rate) : -1;
     if (length >= 0 && (fromFrame > length || toFrame > length)) return fail("the position is out of range");
     if (toFrame >= 0 && toFrame < fromFrame) return fail("the position is out of range");
 
-    const int wasMode = v->mode.load();
     impl_->holdVoice(*v);
     if (fromMs >= 0) {
         if (Impl::exactHead(*v) != fromFrame) impl_->restart(*v, fromFrame, kSeekPrefill);
-    } else if (wasMode == modeValue(VoiceMode::Stopped) && v->stoppedAt.load() >= 0 &&
-               Impl::exactHead(*v) < 0) {
+    } else if (v->stoppedAt.load() >= 0 && Impl::exactHead(*v) < 0) {
         // Stopped by itself at a point the ring does not hold exactly: continue from there.
         impl_->restart(*v, v->stoppedAt.load(), kSeekPrefill);
+    } else if (v->failed.load() && v->eofOut.load() >= 0 && v->head >= v->eofOut.load()) {
+        // Ended by a read error: try the medium again from where the sound stopped.
+        impl_->restart(*v, positionFrames(*v), kSeekPrefill);
     }
     const int64_t seg = v->segmentOut.load();
     const int64_t segSource = v->segmentSource.load();
@@ -681,37 +826,60 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     } else {
         v->limitOut.store(kNoLimit, std::memory_order_release);
     }
-    v->stoppedAt.store(-1);
+    beginPositionWrite(*v);
+    v->stoppedAt.store(-1, std::memory_order_relaxed);
+    endPositionWrite(*v);
     v->curGainLeft = v->gainLeft.load();
     v->curGainRight = v->gainRight.load();
-    v->mode.store(modeValue(VoiceMode::Playing), std::memory_order_release);
-    impl_->wakeDecoder();
+    // A start from inside the sound fades in; a start from frame 0 keeps its first sample.
+    const int64_t startFrame = fromMs >= 0 ? fromFrame : positionFrames(*v);
+    v->fadeOutPos = -1;
+    v->rampInPos = 0;
+    v->rampInLength = startFrame > 0 ? fadeFrames(v->outRate.load()) : 0;
+    v->mode.store(kModePlaying, std::memory_order_release);
+    v->wake();
     return true;
 }
 
 void Engine::pause(VoiceId voice) {
-    std::lock_guard l(impl_->commandMutex);
     if (auto v = impl_->get(voice)) {
-        int expected = modeValue(VoiceMode::Playing);
-        v->mode.compare_exchange_strong(expected, modeValue(VoiceMode::Paused));
+        std::lock_guard cl(v->commandMutex);
+        int expected = kModePlaying;
+        v->mode.compare_exchange_strong(expected, kModeFadeToPause);
     }
 }
 
 void Engine::resume(VoiceId voice) {
-    std::lock_guard l(impl_->commandMutex);
-    if (auto v = impl_->get(voice)) {
-        int expected = modeValue(VoiceMode::Paused);
-        v->mode.compare_exchange_strong(expected, modeValue(VoiceMode::Playing));
+    auto v = impl_->get(voice);
+    if (!v) return;
+    std::lock_guard cl(v->commandMutex);
+    if (v->mode.load() == kModeFadeToPause) {
+        impl_->waitForFade(*v);
+        int expected = kModeFadeToPause;
+        v->mode.compare_exchange_strong(expected, kModePaused);
+        impl_->quiesce();
     }
+    if (v->mode.load() != kModePaused) return;
+    v->fadeOutPos = -1;
+    v->rampInPos = 0;
+    v->rampInLength = fadeFrames(v->outRate.load());
+    v->mode.store(kModePlaying, std::memory_order_release);
+    v->wake();
 }
 
 void Engine::stop(VoiceId voice) {
-    std::lock_guard l(impl_->commandMutex);
-    if (auto v = impl_->get(voice)) v->mode.store(modeValue(VoiceMode::Stopped));
+    if (auto v = impl_->get(voice)) {
+        std::lock_guard cl(v->commandMutex);
+        int m = v->mode.load();
+        if (m == kModePlaying || m == kModeFadeToPause) {
+            if (!v->mode.compare_exchange_strong(m, kModeFadeToStop)) v->mode.store(kModeStopped);
+        } else if (m == kModePaused) {
+            v->mode.store(kModeStopped);
+        }
+    }
 }
 
 bool Engine::seek(VoiceId voice, int64_t ms, std::string* error) {
-    std::lock_guard l(impl_->commandMutex);
     auto v = impl_->get(voice);
     if (!v) {
         if (error) *error = "the voice is not open";
@@ -721,16 +889,17 @@ bool Engine::seek(VoiceId voice, int64_t ms, std::string* error) {
         if (error) *error = "the position is out of range";
         return false;
     }
+    std::lock_guard cl(v->commandMutex);
     int64_t frame = framesForMs(ms, v->sourceRate);
     const int64_t length = Impl::knownLength(*v, true);
     if (length >= 0 && frame > length) frame = length;
     impl_->holdVoice(*v);
     impl_->restart(*v, frame, kSeekPrefill);
+    v->wake();
     return true;
 }
 
 void Engine::setVolume(VoiceId voice, int left, int right) {
-    std::lock_guard l(impl_->commandMutex);
     if (auto v = impl_->get(voice)) {
         left = std::clamp(left, 0, 1000);
         right = std::clamp(right, 0, 1000);
@@ -752,12 +921,11 @@ int Engine::volumeRight(VoiceId voice) const {
 }
 
 void Engine::setSpeed(VoiceId voice, int speed) {
-    std::lock_guard l(impl_->commandMutex);
     if (auto v = impl_->get(voice)) {
         speed = std::clamp(speed, kMinSpeed, kMaxSpeed);
         v->speed.store(speed);
         v->step.store((uint64_t(speed) << 32) / 1000);
-        impl_->wakeDecoder();
+        v->wake();
     }
 }
 
@@ -778,6 +946,37 @@ EngineStats Engine::stats() const {
     for (auto& v : impl_->voices)
         if (v) ++s.openVoices;
     return s;
+}
+
+EngineHealth Engine::health() const {
+    Impl& i = *impl_;
+    EngineHealth h;
+    h.underruns = i.underruns.load();
+    h.deviceUnderflows = i.events.underflows.load();
+    h.deviceOverflows = i.events.overflows.load();
+    // A running output that has not called back for a while has stopped: counted once per stall.
+    const bool live = i.backendRunning.load();
+    h.deviceStalled = live && nowNanos() - i.lastCallbackNanos.load() >
+                                  std::chrono::duration_cast<std::chrono::nanoseconds>(kStallAfter).count();
+    if (h.deviceStalled != i.stalled.exchange(h.deviceStalled) && h.deviceStalled) i.stallsSeen.fetch_add(1);
+    h.deviceStops = i.stallsSeen.load() + i.events.finished.load();
+    h.readErrors = i.readErrors.load(std::memory_order_acquire);
+    h.recorderErrors = i.events.writeErrors.load(std::memory_order_acquire);
+    h.lastRecorderError = i.events.lastWriteError();
+    std::lock_guard l(i.textMutex);
+    h.lastReadError = i.lastReadError;
+    h.backendMessage = i.message;
+    return h;
+}
+
+std::string Engine::voiceError(VoiceId voice) const {
+    auto v = impl_->get(voice);
+    return v ? v->errorText() : std::string();
+}
+
+uint64_t Engine::voiceUnderruns(VoiceId voice) const {
+    auto v = impl_->get(voice);
+    return v ? v->underruns.load() : 0;
 }
 
 void Engine::renderManual(float* out, int frames) {

@@ -1,5 +1,6 @@
-// The playback engine: one per process. The UI thread sends commands, a decoder thread keeps each
-// voice's ring buffer filled, and the output callback mixes every playing voice into the master.
+// The playback engine: one per process. Commands come from any thread, each voice has a reader
+// thread of its own that keeps its ring buffer filled, and the output callback mixes every playing
+// voice into the master. Slow work on one voice never holds up another voice or the output.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,8 @@
 #include <vector>
 
 namespace brisko::audio {
+
+class PcmSource;
 
 enum class VoiceMode { Stopped, Playing, Paused };
 
@@ -33,6 +36,21 @@ struct EngineStats {
     int framesPerPeriod = 0;      // frames the backend asks for per callback (0 = varies)
     int64_t lastMixNanos = 0;     // time the most recent mix took (for benchmarks)
     int openVoices = 0;           // voices currently open
+};
+
+// What went wrong so far, counted without locks where the output callback counts. Counters only
+// grow; a watcher compares them with what it saw before to tell each new incident once.
+struct EngineHealth {
+    uint64_t underruns = 0;         // output periods in which a playing voice had no sound ready
+    uint64_t deviceUnderflows = 0;  // periods the output device reported an underflow
+    uint64_t deviceOverflows = 0;   // periods the output device reported an overflow
+    uint64_t deviceStops = 0;       // times the output stopped calling back or ended by itself
+    bool deviceStalled = false;     // the output is not calling back right now
+    uint64_t readErrors = 0;        // voices ended early by a read or decode error
+    std::string lastReadError;
+    uint64_t recorderErrors = 0;    // recording failures (write errors, full disk, lost sound)
+    std::string lastRecorderError;
+    std::string backendMessage;     // why the chosen output is not in use ("" when it is)
 };
 
 class Engine {
@@ -63,12 +81,18 @@ public:
     // the very next output period. Returns -1 and sets *error on failure (missing, unreadable,
     // not decodable, no audio stream).
     VoiceId open(const std::string& path, std::string* error);
+    // Opens a voice on SOURCE (see PcmSource.h), played like a file: the same commands, exact
+    // positions, and the source read on the voice's own thread. Refuses (-1, *error) a source
+    // whose rate is below 1000 or whose length is unknown. Reads the first moments before it
+    // returns, so it blocks as long as the source's first reads do.
+    VoiceId openSource(std::unique_ptr<PcmSource> source, std::string* error);
     void close(VoiceId voice);
     void closeAll();
     bool isOpen(VoiceId voice) const;
 
     // Exact length of the decoded sound, in sample frames of the source rate and in milliseconds
-    // (floor). May wait for a length scan that open() started; never an estimate. -1 if unknown.
+    // (floor). May wait for this voice's length scan (run at once on the calling thread when it
+    // has not started yet), never for another voice's; never an estimate. -1 if unknown.
     int64_t lengthFrames(VoiceId voice);
     int64_t lengthMs(VoiceId voice);
     int sourceRate(VoiceId voice) const;
@@ -101,6 +125,10 @@ public:
     int speed(VoiceId voice) const;
 
     EngineStats stats() const;
+    EngineHealth health() const;
+    // Why VOICE's sound ended early ("" when it did not), and its underruns so far.
+    std::string voiceError(VoiceId voice) const;
+    uint64_t voiceUnderruns(VoiceId voice) const;
 
     // Manual backend only: mixes FRAMES frames of interleaved stereo float into OUT exactly as the
     // output callback would. Before mixing it waits (outside the mixer) until every playing voice

@@ -14,10 +14,14 @@ struct MixResult {
 };
 
 // Adds voice V's next FRAMES frames into OUT (interleaved stereo). Stops the voice at its limit
-// or its end. Returns false when the voice ran out of decoded data (an underrun).
+// or its end, and a fading voice when its fade is done. Returns false when the voice ran out of
+// decoded data (an underrun).
 bool mixVoice(Voice& v, float* out, int frames);
 
-// Clears OUT and mixes every playing voice of SLOTS[0, COUNT).
+// Frames of the fade at a stop, a pause or a start from inside the sound: 5 ms at OUTRATE.
+int fadeFrames(int outRate);
+
+// Clears OUT and mixes every sounding voice of SLOTS[0, COUNT), counting each voice's underruns.
 MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames);
 
 }  // namespace brisko::audio

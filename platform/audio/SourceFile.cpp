@@ -56,7 +56,11 @@ struct FormatInput::Io {
         for (;;) {
             const ssize_t n = ::pread(io->file->fd(), buf, static_cast<size_t>(size), io->pos);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return AVERROR(errno);
+            if (n < 0) {
+                const int err = errno;
+                io->file->noteReadError(err);
+                return AVERROR(err);
+            }
             if (n == 0) return AVERROR_EOF;
             io->pos += n;
             return static_cast<int>(n);

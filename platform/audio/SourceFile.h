@@ -2,6 +2,7 @@
 // I/O so that both keep working on the same open file even after its name is deleted.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,10 +22,21 @@ public:
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
 
+    // Read errors met so far by any reader of this file (the disk, a share going away), and the
+    // errno of the last one. A reader that sees the count grow knows its end was no real end.
+    uint64_t readErrors() const { return readErrors_.load(std::memory_order_acquire); }
+    int lastReadErrno() const { return lastErrno_.load(std::memory_order_relaxed); }
+    void noteReadError(int err) {
+        lastErrno_.store(err, std::memory_order_relaxed);
+        readErrors_.fetch_add(1, std::memory_order_release);
+    }
+
 private:
     SourceFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     int fd_;
     std::string path_;
+    std::atomic<uint64_t> readErrors_{0};
+    std::atomic<int> lastErrno_{0};
 };
 
 // A demuxer over a SourceFile, each with its own read position.

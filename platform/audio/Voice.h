@@ -1,22 +1,37 @@
-// One open file in the engine: what the command side, the decoder thread and the mixer share.
-// The mixer reads only atomics and the ring; fields marked "mixer" are written by the mixer
-// while the voice plays and by the command side only while the mixer is known to keep off it.
+// One open sound in the engine: what the command side, the voice's own reader thread and the
+// mixer share. The mixer reads only atomics and the ring; fields marked "mixer" are written by
+// the mixer while the voice plays and by the command side only while the mixer keeps off it.
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/audio/Decoder.h"
+#include "platform/audio/Mp3Scan.h"
 #include "platform/audio/StereoRing.h"
+#include "platform/audio/VoiceStream.h"
 
 namespace brisko::audio {
 
 inline constexpr int64_t kNoLimit = std::numeric_limits<int64_t>::max();
+
+// Values of Voice::mode beyond the public VoiceMode ones: the voice still sounds while the mixer
+// fades it out, then the mixer moves it to Stopped or Paused.
+inline constexpr int kModeStopped = 0;
+inline constexpr int kModePlaying = 1;
+inline constexpr int kModePaused = 2;
+inline constexpr int kModeFadeToStop = 3;
+inline constexpr int kModeFadeToPause = 4;
+
+// Whether the mixer mixes a voice in MODE.
+inline bool sounding(int mode) { return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause; }
 
 struct Voice {
     explicit Voice(int64_t ringFrames) : ring(ringFrames) {}
@@ -24,54 +39,126 @@ struct Voice {
     int id = -1;
     int sourceRate = 0;
     std::atomic<int> outRate{0};
-    std::shared_ptr<SourceFile> file;
 
-    // Decoding: the decoder thread and the command side (seek) take decodeMutex.
-    std::mutex decodeMutex;
-    std::unique_ptr<Decoder> decoder;
-    std::vector<float> staging;  // converted frames that did not fit the ring yet
+    // Serialises the commands on this voice. Commands on other voices never take it.
+    std::mutex commandMutex;
+
+    // Reading: the voice's reader thread and a command that repositions take readMutex, nothing
+    // else; a read that blocks for seconds therefore delays only this voice.
+    std::mutex readMutex;
+    std::unique_ptr<VoiceStream> stream;
     std::atomic<bool> closing{false};
-    int stream = -1;  // index of the audio stream in the file
-    bool plainMp3 = false;
-    int64_t statedLength = -1;  // exact length the container states, -1 when it must be scanned
+    // Wakes the reader thread (a command that needs sound, a close).
+    std::mutex wakeMutex;
+    std::condition_variable wakeCv;
+    bool wakeRequested = false;
 
     StereoRing ring;
-    // Set by the decoder when it has written the last frame: ring count at the end, and the
+    // Set by the reader when it has written the last frame: ring count at the end, and the
     // source frame there. -1 until then.
     std::atomic<int64_t> eofOut{-1};
     std::atomic<int64_t> eofSource{-1};
+    // The sound ended early on a read or decode error (eof* mark where); the text in error.
+    std::atomic<bool> failed{false};
+    std::mutex errorMutex;
+    std::string error;
 
     // Commands to the mixer.
-    std::atomic<int> mode{0};                 // VoiceMode
+    std::atomic<int> mode{kModeStopped};
     std::atomic<int64_t> limitOut{kNoLimit};  // ring count at which to stop (the "to" point)
     std::atomic<int64_t> limitSource{0};      // source frame reported when stopping there
     std::atomic<float> gainLeft{1.0f};
     std::atomic<float> gainRight{1.0f};
     std::atomic<uint64_t> step{uint64_t(1) << 32};  // ring frames per output frame, 32.32 fixed point
 
-    // Where the current ring content starts: ring count SEGMENTOUT holds source frame SEGMENTSOURCE.
+    // The position, read by other threads as one snapshot under the sequence count posSeq (odd
+    // while a write is under way). Writers: the mixer while the voice sounds, the command side
+    // while it is held; never both at once.
+    std::atomic<uint32_t> posSeq{0};
+    // Ring count SEGMENTOUT holds source frame SEGMENTSOURCE.
     std::atomic<int64_t> segmentOut{0};
     std::atomic<int64_t> segmentSource{0};
+    std::atomic<int64_t> played{0};        // head, published for position queries
+    std::atomic<int64_t> stoppedAt{-1};    // source frame where the voice stopped by itself
 
     // Mixer state.
     int64_t head = 0;        // ring count of the frame being played (integer part)
     uint32_t headFrac = 0;   // fraction of the play head, 0..2^32
     float curGainLeft = 1.0f;
     float curGainRight = 1.0f;
-    std::atomic<int64_t> played{0};        // head, published for position queries
-    std::atomic<int64_t> stoppedAt{-1};    // source frame where the voice stopped by itself
+    int rampInPos = 0;       // frames of the fade-in done
+    int rampInLength = 0;    // frames of the fade-in at this start (0: none)
+    int fadeOutPos = -1;     // frames of the fade-out done; -1 while none runs
+    std::atomic<uint64_t> underruns{0};  // periods in which this voice had no sound ready
 
     // Command-side view.
     std::atomic<int> volumeLeft{1000};
     std::atomic<int> volumeRight{1000};
     std::atomic<int> speed{1000};
 
-    // Exact length, filled in by the length scan.
+    // Exact length: counted by a scan job (on the scan thread, or on the thread that needs it
+    // first), or known at open. scanState: 0 queued, 1 running, 2 done.
+    std::function<int64_t(std::vector<SeekPoint>*)> scan;
+    std::atomic<int> scanState{0};
     std::mutex lengthMutex;
     std::condition_variable lengthReady;
-    bool lengthDone = false;
-    int64_t lengthFrames = -1;
-    std::vector<SeekPoint> seekPoints;  // from the scan, handed to each new decoder at a seek
+    std::atomic<bool> lengthDone{false};
+    std::atomic<int64_t> lengthFrames{-1};
+    std::vector<SeekPoint> seekPoints;  // from the scan, handed to the stream at a seek (lengthMutex)
+
+    void wake() {
+        {
+            std::lock_guard l(wakeMutex);
+            wakeRequested = true;
+        }
+        wakeCv.notify_one();
+    }
+    void setError(const std::string& text) {
+        std::lock_guard l(errorMutex);
+        error = text;
+    }
+    std::string errorText() {
+        std::lock_guard l(errorMutex);
+        return error;
+    }
 };
+
+// A consistent reading of a voice's position fields.
+struct PositionFields {
+    int64_t stoppedAt;
+    int64_t played;
+    int64_t segmentOut;
+    int64_t segmentSource;
+    int outRate;
+};
+
+// Opens and closes a write of the position fields (one writer at a time, see posSeq).
+inline void beginPositionWrite(Voice& v) {
+    const uint32_t s = v.posSeq.load(std::memory_order_relaxed);
+    v.posSeq.store(s + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+}
+inline void endPositionWrite(Voice& v) {
+    v.posSeq.store(v.posSeq.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+}
+
+// Reads the position fields as they stood between two writes: never half of a seek.
+inline PositionFields readPosition(const Voice& v) {
+    for (;;) {
+        const uint32_t s1 = v.posSeq.load(std::memory_order_acquire);
+        if (s1 & 1) {
+            std::this_thread::yield();  // a write is under way (a few stores)
+            continue;
+        }
+        PositionFields p;
+        p.stoppedAt = v.stoppedAt.load(std::memory_order_relaxed);
+        p.played = v.played.load(std::memory_order_relaxed);
+        p.segmentOut = v.segmentOut.load(std::memory_order_relaxed);
+        p.segmentSource = v.segmentSource.load(std::memory_order_relaxed);
+        p.outRate = v.outRate.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (v.posSeq.load(std::memory_order_relaxed) == s1) return p;
+    }
+}
 
 }  // namespace brisko::audio

@@ -54,7 +54,8 @@ struct StatusValue {
 
 // An open device instance behind one alias. Positions are in the device's own units; the default
 // conversions below treat both "milliseconds" and "frames" as milliseconds (frame rate 1000).
-// Every call happens with the interpreter's lock held, one at a time.
+// Calls on one alias come one at a time, under that alias's own lock; calls on different aliases may
+// run at the same time on different threads, so a device shared between aliases guards its own state.
 class Device {
 public:
     virtual ~Device() = default;

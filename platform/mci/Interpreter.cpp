@@ -1,10 +1,14 @@
 // mciSendString: parses a command string, finds the alias's device and carries the command out.
-// The alias table and the device registry are process-wide and guarded by one mutex. The status
-// path splits words into views and formats numbers on the stack, so a query allocates nothing.
+// The alias table and the device registry are process-wide and guarded by one mutex, held only to
+// look up, enter or remove an alias: each alias has a lock of its own for its commands, so that
+// slow work on one alias (an open, a seek that decodes, a wait for a length) never holds up a
+// command on another. The status path splits words into views and formats numbers on the stack.
 #include <cstring>
 #include <mutex>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/mci/CommandWords.h"
 #include "platform/mci/Device.h"
@@ -81,9 +85,22 @@ struct Registration {
     bool needsElement = false;
 };
 
+// One open alias: its device and the lock its commands take.
+struct Entry {
+    std::mutex mutex;
+    std::unique_ptr<Device> device;
+
+    ~Entry() {
+        // The last holder closes the device, after any command on it has finished.
+        std::lock_guard<std::mutex> lock(mutex);
+        device.reset();
+    }
+};
+using EntryPtr = std::shared_ptr<Entry>;
+
 struct State {
     std::mutex mutex;
-    CaselessMap<std::unique_ptr<Device>> aliases;
+    CaselessMap<EntryPtr> aliases;
     CaselessMap<Registration> types;
 
     State() {
@@ -160,21 +177,39 @@ public:
 private:
     using Action = MciError (Interpreter::*)(Device&);
 
+    // Runs ACTION on ENTRY's device under the alias's own lock; NOTOPEN when it was closed
+    // between the look-up and the lock.
+    MciError onEntry(Entry& entry, Action action) {
+        std::lock_guard<std::mutex> lock(entry.mutex);
+        if (!entry.device) return kErrNotOpen;
+        return (this->*action)(*entry.device);
+    }
+
     // Commands addressed to one alias, or with ALL_ALLOWED to "all" of them.
     MciError deviceCommand(Action action, bool allAllowed) {
         if (w_.size() < 2 || isFlag(w_[1])) return kErrMissingDevice;
         if (isKeyword(w_[1], "all")) {
             if (!allAllowed) return kErrAllNotAllowed;
+            std::vector<EntryPtr> all;
+            {
+                std::lock_guard<std::mutex> lock(s_.mutex);
+                for (auto& entry : s_.aliases) all.push_back(entry.second);
+            }
             MciError first = kOk;
-            for (auto& entry : s_.aliases) {
-                const MciError e = (this->*action)(*entry.second);
+            for (auto& entry : all) {
+                const MciError e = onEntry(*entry, action);
                 if (first == kOk) first = e;
             }
             return first;
         }
-        std::unique_ptr<Device>* device = s_.aliases.lookup(w_[1].text);
-        if (device == nullptr) return kErrNotOpen;
-        return (this->*action)(**device);
+        EntryPtr entry;
+        {
+            std::lock_guard<std::mutex> lock(s_.mutex);
+            EntryPtr* found = s_.aliases.lookup(w_[1].text);
+            if (found == nullptr) return kErrNotOpen;
+            entry = *found;
+        }
+        return onEntry(*entry, action);
     }
 
     MciError open() {
@@ -212,6 +247,32 @@ private:
 
         OpenRequest request;
         request.shareable = shareable;
+        DeviceFactory factory;
+        {
+            std::lock_guard<std::mutex> lock(s_.mutex);
+            if (const MciError e = prepareOpen(element, type, alias, &request, &factory); e != kOk) return e;
+        }
+        // The device opens outside the table's lock: an open that reads a slow medium holds up
+        // no other alias. The alias is checked again on entering it.
+        MciError error = kOk;
+        std::unique_ptr<Device> device = factory(request, &error);
+        if (!device) return error != kOk ? error : kErrDeviceFailed;
+        auto entry = std::make_shared<Entry>();
+        entry->device = std::move(device);
+        {
+            std::lock_guard<std::mutex> lock(s_.mutex);
+            if (s_.aliases.find(request.alias) == s_.aliases.end()) {
+                s_.aliases.put(lowerCopy(request.alias), std::move(entry));
+                return kOk;
+            }
+        }
+        return kErrAliasInUse;  // ENTRY closes the device here, outside the table's lock
+    }
+
+    // Finds the device type and the alias of an open; with the table's lock held.
+    MciError prepareOpen(const Word& element, const Word* type, const Word* alias, OpenRequest* out,
+                         DeviceFactory* factory) {
+        OpenRequest& request = *out;
         const Registration* registration = nullptr;
         if (type != nullptr) {
             auto it = s_.types.find(type->text);
@@ -240,24 +301,32 @@ private:
         if (request.alias.empty()) return kErrMissingParameter;
         if (equalsIgnoringCase(request.alias, "all")) return kErrReservedAlias;
         if (s_.aliases.find(request.alias) != s_.aliases.end()) return kErrAliasInUse;
-
-        MciError error = kOk;
-        std::unique_ptr<Device> device = registration->factory(request, &error);
-        if (!device) return error != kOk ? error : kErrDeviceFailed;
-        s_.aliases.put(lowerCopy(request.alias), std::move(device));
+        *factory = registration->factory;
         return kOk;
     }
 
     MciError close() {
         if (w_.size() < 2 || isFlag(w_[1])) return kErrMissingDevice;
         if (const MciError e = onlyFlagsFrom(w_, 2); e != kOk) return e;
-        if (isKeyword(w_[1], "all")) {
-            s_.aliases.clear();
-            return kOk;
+        // The entries leave the table under its lock and close outside it, each after any
+        // command running on it.
+        std::vector<EntryPtr> closing;
+        {
+            std::lock_guard<std::mutex> lock(s_.mutex);
+            if (isKeyword(w_[1], "all")) {
+                for (auto& entry : s_.aliases) closing.push_back(std::move(entry.second));
+                s_.aliases.clear();
+            } else {
+                auto it = s_.aliases.find(w_[1].text);
+                if (it == s_.aliases.end()) return kErrNotOpen;
+                closing.push_back(std::move(it->second));
+                s_.aliases.erase(it);
+            }
         }
-        auto it = s_.aliases.find(w_[1].text);
-        if (it == s_.aliases.end()) return kErrNotOpen;
-        s_.aliases.erase(it);
+        for (auto& entry : closing) {
+            std::lock_guard<std::mutex> lock(entry->mutex);
+            entry->device.reset();
+        }
         return kOk;
     }
 
@@ -478,9 +547,7 @@ MciError mciSendString(const std::string& command, std::string* reply) {
         result = words.split(command);
         if (result == kOk && words.size() == 0) result = kErrEmptyCommand;
         if (result == kOk) {
-            State& s = state();
-            std::lock_guard<std::mutex> lock(s.mutex);
-            result = Interpreter(s, words, reply).run();
+            result = Interpreter(state(), words, reply).run();
         }
     } catch (...) {
         result = kErrInternal;

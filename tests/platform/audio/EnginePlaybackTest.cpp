@@ -28,6 +28,14 @@ TEST_F(EnginePlayback, ToneStartsInTheNextPeriodAndStopsExactlyAtTo) {
     EXPECT_EQ(engine.positionMs(v), 500);
 }
 
+// A start from inside the sound fades in over kFade frames: frame F sounds at F / kFade of the source.
+constexpr int kFade = 240;  // 5 ms at 48 kHz
+
+void expectFadeIn(const std::vector<float>& out, const std::vector<int16_t>& source, int64_t at) {
+    for (int f = 0; f < kFade; ++f)
+        ASSERT_NEAR(out[size_t(f) * 2], sampleValue(source[size_t(at + f) * 2]) * float(f) / kFade, 1e-4f) << f;
+}
+
 TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     const std::string path = dir.file("ramp.wav");
     const auto samples = rampSamples(96000, 2);
@@ -35,6 +43,7 @@ TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     const auto v = openOk(path);
     ASSERT_TRUE(engine.play(v, 0, -1));
     std::vector<float> out = render(5000);
+    // From 0 there is no fade: the very first sample is the source's.
     for (int f = 0; f < 5000; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
 
     ASSERT_TRUE(engine.seek(v, 1234));
@@ -42,14 +51,16 @@ TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     EXPECT_EQ(engine.positionMs(v), 1234);
     EXPECT_EQ(firstLoudFrame(render(1000), 0, 0.0f), -1);  // seek leaves it stopped
     ASSERT_TRUE(engine.play(v, -1, -1));
-    out = render(100);
+    out = render(1000);
     const int64_t at = 1234 * 48;
-    for (int f = 0; f < 100; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(at + f) * 2])) << f;
+    expectFadeIn(out, samples, at);
+    for (int f = kFade; f < 1000; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(at + f) * 2])) << f;
 
-    // play "from" elsewhere restarts exactly there.
+    // play "from" elsewhere restarts exactly there, and stops at "to" without a fade, to the frame.
     ASSERT_TRUE(engine.play(v, 100, 200));
     out = render(6000);
-    for (int f = 0; f < 4800; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(4800 + f) * 2])) << f;
+    expectFadeIn(out, samples, 4800);
+    for (int f = kFade; f < 4800; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(4800 + f) * 2])) << f;
     EXPECT_EQ(out[4800 * 2], 0.0f);
     EXPECT_EQ(engine.positionMs(v), 200);
 }
@@ -69,35 +80,44 @@ TEST_F(EnginePlayback, PositionsReadBackUnchangedAtRatesThatAreNotWholeFramesPer
     EXPECT_EQ(engine.positionMs(v), 1237);
 }
 
-TEST_F(EnginePlayback, PauseAndResumeLeaveNoGapAndNoRepeat) {
+TEST_F(EnginePlayback, PauseResumeAndStopFadeWithoutGapOrRepeat) {
     const std::string path = dir.file("ramp.wav");
     const auto samples = rampSamples(48000, 2);
     writePcmWav(path, samples, 2, 48000);
+    auto src = [&](int64_t frame) { return sampleValue(samples[size_t(frame) * 2]); };
     const auto v = openOk(path);
     ASSERT_TRUE(engine.play(v, 0, -1));
-    std::vector<float> heard;
-    auto take = [&](int frames) {
-        const auto out = render(frames);
-        for (int f = 0; f < frames; ++f)
-            if (out[size_t(f) * 2] != 0.0f || out[size_t(f) * 2 + 1] != 0.0f) heard.push_back(out[size_t(f) * 2]);
-    };
-    take(1500);
+    std::vector<float> out = render(1500);
+    for (int f = 0; f < 1500; ++f) ASSERT_EQ(out[size_t(f) * 2], src(f)) << f;
+
+    // Pause fades out over the next 5 ms of the sound, then silence; the position stays put.
     engine.pause(v);
     EXPECT_EQ(engine.mode(v), VoiceMode::Paused);
-    const int64_t pausedAt = engine.positionMs(v);
-    take(700);
-    EXPECT_EQ(engine.positionMs(v), pausedAt);
+    out = render(700);
+    for (int f = 0; f < kFade; ++f)
+        ASSERT_NEAR(out[size_t(f) * 2], src(1500 + f) * (1.0f - float(f) / kFade), 1e-4f) << f;
+    for (int f = kFade; f < 700; ++f) ASSERT_EQ(out[size_t(f) * 2], 0.0f) << f;
+    EXPECT_EQ(engine.positionMs(v), (1500 + kFade) / 48);
+    render(300);
+    EXPECT_EQ(engine.positionMs(v), (1500 + kFade) / 48);
+
+    // Resume fades in from exactly where the fade-out ended: nothing skipped, nothing repeated.
     engine.resume(v);
-    take(1300);
+    out = render(1300);
+    expectFadeIn(out, samples, 1500 + kFade);
+    for (int f = kFade; f < 1300; ++f) ASSERT_EQ(out[size_t(f) * 2], src(1500 + kFade + f)) << f;
+
     engine.stop(v);
     EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
-    take(500);
+    out = render(500);
+    const int64_t stopAt = 1500 + kFade + 1300;
+    for (int f = 0; f < kFade; ++f)
+        ASSERT_NEAR(out[size_t(f) * 2], src(stopAt + f) * (1.0f - float(f) / kFade), 1e-4f) << f;
+    EXPECT_EQ(rms(out, kFade, 500 - kFade), 0.0);
     ASSERT_TRUE(engine.play(v, -1, -1));  // continues from where it stopped
-    take(1200);
-    // Every frame of the first 4000 is non-zero: exactly those were heard, in order.
-    ASSERT_EQ(heard.size(), 4000u);
-    for (size_t i = 0; i < heard.size(); ++i) ASSERT_EQ(heard[i], sampleValue(samples[i * 2])) << i;
-    EXPECT_EQ(engine.positionMs(v), 4000 / 48);
+    out = render(1200);
+    expectFadeIn(out, samples, stopAt + kFade);
+    EXPECT_EQ(engine.positionMs(v), (stopAt + kFade + 1200) / 48);
 }
 
 TEST_F(EnginePlayback, PlayingToTheEndStopsAtTheLength) {

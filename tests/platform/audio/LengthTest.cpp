@@ -355,7 +355,8 @@ TEST_P(DecodeSeek, SeekLandsOnTheSameSampleAsAnUninterruptedDecode) {
         const auto out = render(2400);
         const int64_t at = ms * 48;
         float worst = 0;
-        for (int64_t f = 0; f < 2400 && at + f < length; ++f)
+        // A start from inside the sound fades in over its first 5 ms (240 frames); from 0 it does not.
+        for (int64_t f = ms == 0 ? 0 : 240; f < 2400 && at + f < length; ++f)
             worst = std::max(worst, std::fabs(out[size_t(f) * 2] - whole[size_t(at + f) * 2]));
         EXPECT_LT(worst, 2e-3f) << kind << " at " << ms << " ms";
         engine.stop(v);
@@ -364,7 +365,7 @@ TEST_P(DecodeSeek, SeekLandsOnTheSameSampleAsAnUninterruptedDecode) {
     ASSERT_TRUE(engine.play(v, 4321, -1));
     const auto out = render(1000);
     float worst = 0;
-    for (int64_t f = 0; f < 1000; ++f)
+    for (int64_t f = 240; f < 1000; ++f)
         worst = std::max(worst, std::fabs(out[size_t(f) * 2] - whole[size_t(4321 * 48 + f) * 2]));
     EXPECT_LT(worst, 2e-3f) << kind;
 }

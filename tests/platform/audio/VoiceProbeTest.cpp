@@ -45,16 +45,17 @@ TEST_F(VoiceProbeTest, ReadsWhatTheEngineReadsInEveryState) {
     }
     EXPECT_EQ(last, 500);
 
+    // A pause ends after its 5 ms fade-out.
     engine.pause(v);
     render(4800);
     expectAgrees(*probe, v, "paused");
     EXPECT_EQ(probe->mode(), VoiceMode::Paused);
-    EXPECT_EQ(probe->positionMs(), 500);
+    EXPECT_EQ(probe->positionMs(), 504);  // 505 ms of the mix, in 44.1 kHz frames
 
     engine.resume(v);
     render(2400);
     expectAgrees(*probe, v, "resumed");
-    EXPECT_EQ(probe->positionMs(), 550);
+    EXPECT_EQ(probe->positionMs(), 554);
 
     engine.stop(v);
     render(4800);

@@ -2,8 +2,15 @@
 // seeks, play windows, per-side volume and speed, checked against the rendered mix.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "platform/mci/Device.h"
 
 #include "platform/audio/Engine.h"
 #include "platform/mci/Mci.h"
@@ -110,6 +117,86 @@ TEST_F(MpegVideo, SpeedChangesHowFastMediaTimeRuns) {
     render(400);
     const int position = std::stoi(ask("status m position"));
     EXPECT_NEAR(position, 800, 40);
+}
+
+// A device whose open and seek hang until the test lets them go: a medium that stalls.
+struct Hang {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool hung = true;
+    std::atomic<int> waiting{0};
+    void wait() {
+        std::unique_lock lock(mutex);
+        ++waiting;
+        cv.wait(lock, [&] { return !hung; });
+        --waiting;
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex);
+            hung = false;
+        }
+        cv.notify_all();
+    }
+};
+Hang* hang = nullptr;
+
+class HangingDevice final : public Device {
+public:
+    MciError play(std::optional<int64_t>, std::optional<int64_t>) override { return kOk; }
+    MciError pause() override { return kOk; }
+    MciError resume() override { return kOk; }
+    MciError stop() override { return kOk; }
+    MciError seek(SeekTarget, int64_t) override {
+        hang->wait();
+        return kOk;
+    }
+    MciError status(StatusItem, int64_t, StatusValue* value) override {
+        value->setInteger(0);
+        return kOk;
+    }
+};
+
+TEST_F(MpegVideo, AnAliasThatHangsHoldsUpNoOtherAlias) {
+    Hang h;
+    hang = &h;
+    registerDeviceType("hangingdevice", [](const OpenRequest&, MciError*) -> std::unique_ptr<Device> {
+        hang->wait();
+        return std::make_unique<HangingDevice>();
+    }, false);
+    h.release();
+    ask("open hangingdevice alias slow");
+    h.hung = true;
+    ask("play m");
+    std::thread seeker([] { mciSendString("seek slow to 10"); });
+    std::thread opener([] { mciSendString("open hangingdevice alias slow2"); });
+    while (h.waiting.load() < 2) std::this_thread::yield();
+    // Both hang; every other alias answers, and the table can change. (Should an alias wait for
+    // them, the hang ends after 3 s and the test fails on the time rather than hanging.)
+    std::thread watchdog([&h] {
+        {
+            std::unique_lock lock(h.mutex);
+            h.cv.wait_for(lock, std::chrono::seconds(3), [&] { return !h.hung; });
+        }
+        h.release();
+    });
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(ask("status m mode"), "playing");
+    ask("stop m");
+    EXPECT_EQ(mciSendString("open \"" + path + "\" alias other"), kOk);
+    ask("seek other to 500");
+    EXPECT_EQ(ask("status other position"), "500");
+    ask("close other");
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 1.0);
+    EXPECT_EQ(h.waiting.load(), 2);
+    h.release();
+    watchdog.join();
+    seeker.join();
+    opener.join();
+    EXPECT_EQ(ask("status slow2 mode"), "0");
+    ask("close slow");
+    ask("close slow2");
+    hang = nullptr;
 }
 
 }  // namespace
