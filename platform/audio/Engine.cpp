@@ -404,7 +404,7 @@ struct Engine::Impl {
 
     // The exact length once known; with WAIT, counts it now if no scan has started (so a
     // waiting command never queues behind other voices' scans) or waits for the running one.
-    static int64_t knownLength(Voice& v, bool wait) {
+    int64_t knownLength(Voice& v, bool wait) {
         if (wait && !v.lengthDone.load(std::memory_order_acquire)) {
             int expected = 0;
             if (v.scanState.compare_exchange_strong(expected, 1)) {
@@ -414,7 +414,25 @@ struct Engine::Impl {
                 v.lengthReady.wait(l, [&] { return v.lengthDone.load(); });
             }
         }
+        if (wait) awaitShortEnd(v);
         return knownLengthNow(v);
+    }
+
+    // A short sound (up to about twice what the ring holds) is read to its end, or until the
+    // ring is full, within moments of its open: its length is reported once that is done, so
+    // that a cut or damaged file, whose header or scan promised more, reports what really plays.
+    void awaitShortEnd(Voice& v) {
+        const int64_t length = v.lengthFrames.load();
+        if (length < 0 || v.eofOut.load() >= 0 || v.closing.load()) return;
+        if (outFramesFor(length, v.sourceRate, v.outRate.load()) > 2 * v.ring.capacity()) return;
+        // Only while nothing has been played or skipped: then the ring holds the sound from 0.
+        const PositionFields p = readPosition(v);
+        if (p.segmentSource != 0 || p.played != p.segmentOut) return;
+        v.wake();
+        std::unique_lock l(hub->mutex);
+        hub->changed.wait_for(l, std::chrono::seconds(2), [&] {
+            return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load();
+        });
     }
 
     // ---- voices -----------------------------------------------------------------------------
@@ -757,13 +775,13 @@ bool Engine::isOpen(VoiceId voice) const { return impl_->get(voice) != nullptr; 
 
 int64_t Engine::lengthFrames(VoiceId voice) {
     auto v = impl_->get(voice);
-    return v ? Impl::knownLength(*v, true) : -1;
+    return v ? impl_->knownLength(*v, true) : -1;
 }
 
 int64_t Engine::lengthMs(VoiceId voice) {
     auto v = impl_->get(voice);
     if (!v) return -1;
-    const int64_t frames = Impl::knownLength(*v, true);
+    const int64_t frames = impl_->knownLength(*v, true);
     return frames < 0 ? -1 : msForFrames(frames, v->sourceRate);
 }
 
@@ -891,7 +909,7 @@ bool Engine::seek(VoiceId voice, int64_t ms, std::string* error) {
     }
     std::lock_guard cl(v->commandMutex);
     int64_t frame = framesForMs(ms, v->sourceRate);
-    const int64_t length = Impl::knownLength(*v, true);
+    const int64_t length = impl_->knownLength(*v, true);
     if (length >= 0 && frame > length) frame = length;
     impl_->holdVoice(*v);
     impl_->restart(*v, frame, kSeekPrefill);

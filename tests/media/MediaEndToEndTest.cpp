@@ -84,6 +84,7 @@ TEST_F(EndToEnd, PauseResumeSeekVolumeAndClose) {
     render(300);
     EXPECT_EQ(MediaChannel::pause("voice5"), "Success");
     EXPECT_EQ(MediaChannel::mode("voice5"), "paused");
+    render(10);  // the pause fades out over 5 ms
     const int32_t held = MediaChannel::position("voice5");
     EXPECT_LT(test::rms(render(200), 0, kRate / 5), 1e-4);
     EXPECT_EQ(MediaChannel::position("voice5"), held);
