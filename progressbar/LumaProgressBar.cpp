@@ -148,7 +148,10 @@ void LumaProgressBar::setOrientation(int orientation) {
 }
 
 void LumaProgressBar::setBorderStyle(int style) {
-    if (style != 0 && style != 1) throw LumaError::invalidPropertyValue(QStringLiteral("BorderStyle"));
+    if (style != 0 && style != 1) {
+        refuse(QStringLiteral("BorderStyle"));
+        return;
+    }
     borderStyle_ = static_cast<qint16>(style);
     Picture1->setBorderStyle(style);
     markChanged(QStringLiteral("BorderStyle"));
@@ -192,14 +195,6 @@ void LumaProgressBar::writeMax(double max) {
         setMax(max);
     } catch (const LumaError&) {
         refuse(QStringLiteral("Max"));
-    }
-}
-
-void LumaProgressBar::writeBorderStyle(int style) {
-    try {
-        setBorderStyle(style);
-    } catch (const LumaError&) {
-        refuse(QStringLiteral("BorderStyle"));
     }
 }
 

@@ -51,7 +51,7 @@ class LUMABAR_EXPORT LumaProgressBar : public QWidget {
     Q_PROPERTY(double Max READ max WRITE writeMax)
     Q_PROPERTY(int Orientation READ orientation WRITE setOrientation)
     Q_PROPERTY(QString BarText READ barText WRITE setBarText)
-    Q_PROPERTY(int BorderStyle READ borderStyle WRITE writeBorderStyle)
+    Q_PROPERTY(int BorderStyle READ borderStyle WRITE setBorderStyle)
     Q_PROPERTY(int hWnd READ hWnd STORED false DESIGNABLE false)
 
 public:
@@ -90,7 +90,8 @@ public:
     // and height (an upright bar of the same proportions). Before that its host is still placing
     // it, and the size the host gave it stays.
     void setOrientation(int orientation);
-    // 0 no border, 1 a fixed single border; anything else is refused with 380.
+    // 0 no border, 1 a fixed single border; anything else is refused (noted in lastRefusal()).
+    // Forms compiled by uic call this directly, so it never throws.
     void setBorderStyle(int style);
 
     // The host's property store: write every persisted property (defaults left out), read them
@@ -100,7 +101,7 @@ public:
     // The font the host offers its controls (the parent's font, else the application's).
     QFont ambientFont() const;
 
-    // The error a property write by name refused last (see writeMin), if any.
+    // The property whose new value was refused last (see writeMin, setBorderStyle), if any.
     const std::optional<QString>& lastRefusal() const { return lastRefusal_; }
 
     Q_INVOKABLE void Refresh();
@@ -134,7 +135,6 @@ protected:
     // noted in lastRefusal().
     void writeMin(double min);
     void writeMax(double max);
-    void writeBorderStyle(int style);
 
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include "ColorCode.h"
-#include "LumaError.h"
 #include "LumaProgressBar.h"
 #include "PictureSurface.h"
 #include "PropertyBag.h"
@@ -71,11 +70,7 @@ void LumaProgressBar::readProperties(const lumabar::PropertyBag& bag) {
     storeOrientation(bag.readProperty(QStringLiteral("Orientation"), DefaultOrientation).toInt());
 
     setBarText(bag.readProperty(QStringLiteral("BarText"), DefaultBarText).toString());
-    try {
-        setBorderStyle(bag.readProperty(QStringLiteral("BorderStyle"), DefaultBorderStyle).toInt());
-    } catch (const lumabar::LumaError&) {
-        refuse(QStringLiteral("BorderStyle"));
-    }
+    setBorderStyle(bag.readProperty(QStringLiteral("BorderStyle"), DefaultBorderStyle).toInt());
     oleDragMode_ = bag.readProperty(QStringLiteral("OLEDragMode"), DefaultDragMode).toInt();
     oleDropMode_ = bag.readProperty(QStringLiteral("OLEDropMode"), DefaultDropMode).toInt();
     Picture1->setAcceptDrops(oleDropMode_ != 0);
