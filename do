@@ -16,7 +16,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth xfonts-base fonts-dejavu-core
     ffmpeg libmpv-dev clang libclang-rt-14-dev
-    lame cd-paranoia qt6-tools-dev designer-qt6 imagemagick sox
+    lame cd-paranoia qt6-tools-dev designer-qt6 imagemagick sox xdotool
 )
 
 deps() {

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <limits>
 
+#include "console/ConsoleCommands.h"
 #include "console/DeckMath.h"
 #include "console/frmFunc.h"
 #include "console/frmMain.h"
@@ -138,7 +139,7 @@ bool hasSlot(int i) { return i >= 0 && i < frmMain::kSlots; }
 std::string alias(int i) { return frmMain::deckAlias(i); }
 
 // "play voice" + i: continue from the current position.
-void playOn(int i) { brisko::mci::mciSendString("play " + alias(i)); }
+void playOn(int i) { brisko::console::sendCommand("play " + alias(i)); }
 
 }  // namespace
 

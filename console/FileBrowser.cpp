@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QTimer>
 #include <algorithm>
 
 #include "console/FileNames.h"
@@ -164,11 +165,16 @@ void FileList::setPattern(const QString& pattern) {
     // An entry that is no wildcard lists nothing; the operator hears of it once per list.
     const QStringList invalid = matcher_->invalidEntries();
     if (!invalid.isEmpty() && invalid != reportedInvalid_) {
-        brisko::ui::message(
-            window(), {QStringLiteral("These file types are not valid patterns and are ignored: %1")
-                           .arg(invalid.join(QStringLiteral("; "))),
-                       QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
-                       brisko::ui::PromptIcon::Warning});
+        // Said once the event loop runs, so that a list read at start-up does not hold up the
+        // rest of the start (a file from the command line plays at once).
+        const QString text = QStringLiteral("These file types are not valid patterns and are "
+                                            "ignored: %1")
+                                 .arg(invalid.join(QStringLiteral("; ")));
+        QTimer::singleShot(0, this, [this, text] {
+            brisko::ui::message(window(), {text, QStringLiteral("Brisko"),
+                                           brisko::ui::PromptButtons::Ok,
+                                           brisko::ui::PromptIcon::Warning});
+        });
     }
     reportedInvalid_ = invalid;
     refresh();

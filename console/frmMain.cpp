@@ -27,6 +27,7 @@
 #include <limits>
 
 #include "console/BackColor.h"
+#include "console/ConsoleCommands.h"
 #include "console/DeckMath.h"
 #include "console/DeckKeys.h"
 #include "console/DeckTimer.h"
@@ -67,7 +68,7 @@ constexpr int kDesignHeight = 700;
 QString n1(int i) { return QString::number(i + 1); }
 
 // Sends a command the console composes itself; the reply is not used.
-void send(const QString& command) { brisko::mci::mciSendString(command.toStdString()); }
+void send(const QString& command) { brisko::console::sendCommand(command.toStdString()); }
 
 // The short path of a file name kept exactly (FileNames.h), as the bytes a command carries.
 std::string shortPathOf(const QString& file) {
@@ -706,8 +707,8 @@ QString frmMain::PlayImmediate(const QString& path) {
     StopImmediate->setVisible(true);
     currentclip->setText(displayName(path));
     send(QStringLiteral("close voice2"));
-    const brisko::mci::MciError opened = brisko::mci::mciSendString(
-        "open " + shortPathOf(path) + " type MPEGvideo alias voice2");
+    const brisko::mci::MciError opened =
+        sendCommand("open " + shortPathOf(path) + " type MPEGvideo alias voice2");
     send(QStringLiteral("play voice2"));
     const QString mode = QString::fromStdString(MediaChannel::mode("voice2"));
     if (opened != 0) {
@@ -948,8 +949,8 @@ void frmMain::Text1_DragDrop(int i) {
         const std::string alias = deckAlias(i);
         send(QStringLiteral("close voice") + QString::number(i));
         // Composed as bytes: a file name need not be valid UTF-8.
-        brisko::mci::mciSendString("open \"" + shortPathOf(deck.DeckFile) +
-                                   "\" type mpegvideo alias voice" + std::to_string(i));
+        sendCommand("open \"" + shortPathOf(deck.DeckFile) + "\" type mpegvideo alias voice" +
+                    std::to_string(i));
         const int32_t length = MediaChannel::lengthMs(alias);
         if (length == -1) {
             ShowOpenError(-1);

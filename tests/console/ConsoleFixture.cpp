@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <algorithm>
 
+#include "console/ConsoleCommands.h"
 #include "console/DeckTimer.h"
 #include "console/frmFunc.h"
 #include "platform/audio/Engine.h"
@@ -50,6 +51,7 @@ void ConsoleTest::SetUp() {
         if (ms > 0) render(ms);
     });
     frmMain::setEndProgramHook([] {});
+    console::setCommandTapForTesting([this](const std::string& c) { commands_.push_back(c); });
 }
 
 void ConsoleTest::TearDown() {
@@ -59,6 +61,7 @@ void ConsoleTest::TearDown() {
     setNowHook({});
     setSleepHook({});
     frmMain::setEndProgramHook({});
+    console::setCommandTapForTesting({});
 }
 
 frmMain& ConsoleTest::makeWindow(const QString& commandLine) {

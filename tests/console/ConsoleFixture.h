@@ -57,6 +57,7 @@ protected:
     QStringList messages_;                        // texts of the message boxes shown
     std::vector<ui::PromptAnswer> answers_;       // answers given in order (then Ok/Yes)
     std::vector<int> sleeps_;                     // sleep requests in milliseconds
+    std::vector<std::string> commands_;           // command strings the console composed itself
 };
 
 }  // namespace brisko::test

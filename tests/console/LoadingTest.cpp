@@ -31,6 +31,10 @@ TEST_F(LoadingTest, DropShowsTitleLengthAndTotal) {
     tone("Bed.wav", 59.9, 220);
     frmMain& m = makeWindow();
     dropOnDeck("Intro Jingle.wav", 3);
+    // The drop opens the deck's channel on the quoted short path.
+    EXPECT_EQ(commands_, (std::vector<std::string>{
+                             "close voice3", "open \"" + shortPath(media_.file("Intro Jingle.wav")) +
+                                                 "\" type mpegvideo alias voice3"}));
     EXPECT_EQ(m.Text1[3]->text(), "Intro Jingle");
     EXPECT_EQ(m.Decks[3].DeckTitle, "Intro Jingle");
     EXPECT_EQ(m.Decks[3].DeckFile, QString::fromStdString(media_.file("Intro Jingle.wav")));

@@ -144,6 +144,14 @@ TEST_F(TransportTest, ManualStopStartsTheNextDeckWithSegue) {
     // Stopping deck 2 does not restart deck 1 (no Segue there).
     m.Command4_Click(1);
     EXPECT_EQ(m.cmdPlay[0]->text(), "Play 1");
+    // A Segue'd next deck that already plays is not pressed again (that would pause it).
+    m.cmdPlay_Click(0);
+    m.cmdPlay_Click(1);
+    periods(2);
+    m.Command4_Click(0);
+    EXPECT_EQ(m.cmdPlay[1]->text(), "Pause 2");
+    periods(2);
+    EXPECT_NEAR(pitch(seconds() - 0.09), 600, 10);
 }
 
 TEST_F(TransportTest, StoppingDeckTwelveWrapsToDeckOne) {
@@ -299,16 +307,29 @@ TEST_F(TransportTest, FadeTwiceKeepsFadingFromTheCurrentVolume) {
     EXPECT_EQ(backColor(m.Command8[0]), brisko::console::kButtonFace);
 }
 
-TEST_F(TransportTest, FadeSpeedZeroNeverLowersTheVolume) {
+TEST_F(TransportTest, FadesThatNeverComplete) {
     makeWindow();
-    loadDecks({1.0});
+    loadDecks({1.0, 10.0});
     frmMain& m = w();
+    // Speed 0: the deck plays on at its volume to its end.
     m.Func()->Slider1->setValue(0);
     m.cmdPlay_Click(0);
     m.Command8_Click(0);
     runUntil([&] { return m.cmdPlay[0]->text() == "Play 1"; });
     EXPECT_NEAR(seconds(), 1.0, 0.06);  // it played to its end
     EXPECT_GT(level(0.8, 0.95), 0.2);
+    // From 96 at speed 10: 96, 86, ..., 6, then -4 is refused; the volume stays at 6.
+    m.Func()->Slider1->setValue(10);
+    m.cmdPlay_Click(1);
+    MediaChannel::setVolume("voice1", "", 96);
+    m.Command8_Click(1);
+    EXPECT_EQ(m.Decks[1].FadeLevel, 96);
+    periods(30);
+    EXPECT_EQ(MediaChannel::getVolume("voice1"), 6);
+    EXPECT_EQ(m.Command8[1]->text(), "6");
+    EXPECT_EQ(m.cmdPlay[1]->text(), "Pause 2");
+    EXPECT_EQ(m.Decks[1].Fading, 1);
+    EXPECT_GT(level(seconds() - 0.05, seconds()), 0.00001);  // still faintly on air
 }
 
 TEST_F(TransportTest, PostFadeLowersThePreviousDeckAndClosesIt) {
@@ -336,18 +357,30 @@ TEST_F(TransportTest, PostFadeLowersThePreviousDeckAndClosesIt) {
     EXPECT_GT(alone, 0.2);
 }
 
-TEST_F(TransportTest, PostFadeOfDeckTwelveWhenDeckOnePlays) {
+TEST_F(TransportTest, PostFadeOfAnIdleDeckTwelveWhenDeckOnePlays) {
     makeWindow();
     tone("one.wav", 10.0, 300);
     tone("twelve.wav", 10.0, 900);
     dropOnDeck("one.wav", 0);
     dropOnDeck("twelve.wav", 11);
     frmMain& m = w();
+    // Deck 12 is loaded but idle; its Post box counts all the same (wrap from deck 1).
     m.chkPost[11]->setChecked(true);
-    m.cmdPlay_Click(11);
+    m.chkPost[4]->setChecked(true);
+    m.chkSegue[3]->setVisible(false);
+    m.chkSegue[4]->setVisible(false);
     m.cmdPlay_Click(0);
     period();
     EXPECT_EQ(MediaChannel::getVolume("voice11"), 95);
+    runUntil([&] { return !m.chkPost[11]->isChecked(); });
+    EXPECT_EQ(MediaChannel::lengthMs("voice11"), -1);  // closed: it must be loaded again
+    EXPECT_EQ(m.Text1[11]->text(), "twelve");
+    EXPECT_FALSE(m.CommandQuit->isEnabled());  // deck 1 still plays
+    EXPECT_TRUE(m.Command2->isEnabled());
+    // Segue boxes come back only on decks without Post.
+    EXPECT_FALSE(m.chkSegue[3]->isHidden());
+    EXPECT_TRUE(m.chkSegue[4]->isHidden());
+    EXPECT_EQ(m.cmdPlay[0]->text(), "Pause 1");
 }
 
 TEST_F(TransportTest, SeguePauseGivesSilenceBetweenTheTones) {
@@ -384,6 +417,10 @@ TEST_F(TransportTest, NaturalEndResetsTheDeckAndAutoDeleteClearsIt) {
     EXPECT_TRUE(m.CommandQuit->isEnabled());
     EXPECT_EQ(m.Decks[0].DeckStarted, 0);
     EXPECT_FALSE(m.Timer0[0]->isEnabled());
+    // The last tick saw 100 %: the bar goes back to 0 and hides, the percent label hides.
+    EXPECT_EQ(m.ProgressBar1[0]->value(), 0);
+    EXPECT_TRUE(m.ProgressBar1[0]->isHidden());
+    EXPECT_TRUE(m.Label8[0]->isHidden());
 
     m.mnuAutoDOn_Click();
     m.cmdPlay_Click(1);
@@ -435,7 +472,9 @@ TEST_F(TransportTest, PositionSliderSeeksAndPlaysFromThere) {
     makeWindow();
     loadDecks({4.0});
     frmMain& m = w();
+    commands_.clear();
     m.HScroll1[0]->setValue(50);
+    EXPECT_EQ(commands_, std::vector<std::string>{"play voice0"});
     EXPECT_EQ(m.cmdPlay[0]->text(), "Pause 1");
     EXPECT_EQ(backColor(m.cmdPlay[0]), 255);
     EXPECT_EQ(m.Label8[0]->text(), "50%");
@@ -481,7 +520,19 @@ TEST_F(TransportTest, CommandLineFilePlaysAtOnceOnTheImmediateChannel) {
     render(200);
     EXPECT_NEAR(pitch(0.05), 750, 15);
     EXPECT_TRUE(messages_.isEmpty());
+    // The immediate channel is opened without quotes around its (blank-free) short path.
+    const std::string path = media_.file(name);
+    EXPECT_EQ(commands_, (std::vector<std::string>{
+                             "close voice2",
+                             "open " + brisko::shortPath(path) + " type MPEGvideo alias voice2",
+                             "play voice2"}));
+    // Stop closes voice2 and the channel of the Space deck as well.
+    tone("five.wav", 2.0);
+    dropOnDeck("five.wav", 4);
+    m.SpaceIndex = 4;
+    ASSERT_EQ(MediaChannel::lengthMs("voice4"), 2000);
     m.StopImmediate->click();
+    EXPECT_EQ(MediaChannel::lengthMs("voice4"), -1);
     EXPECT_TRUE(m.StopImmediate->isHidden());
     EXPECT_TRUE(m.currentclip->text().isEmpty());
     render(100);

@@ -186,6 +186,19 @@ TEST_F(DeckKeys, TDucksTheCurrentDeckAndRestoresIt) {
     press(Qt::Key_T);
     EXPECT_EQ(volume(3), 640);
     EXPECT_EQ(main->Command8[3]->text(), "64");
+
+    // The restore goes to the deck that is current at the second press.
+    main->Func()->Slider8->setValue(20);
+    loadDeck(5, "six.wav");
+    press(Qt::Key_T);
+    EXPECT_EQ(volume(3), 200);
+    main->cmdPlay_Click(5);
+    MediaChannel::setVolume(main->deckAlias(5), "", 90);
+    press(Qt::Key_T);
+    EXPECT_EQ(volume(5), 640);
+    EXPECT_EQ(main->Command8[5]->text(), "64");
+    EXPECT_EQ(volume(3), 200);
+    EXPECT_FALSE(main->Ducked);
 }
 
 TEST_F(DeckKeys, TheFocusedControlStillReceivesTheKey) {
@@ -236,6 +249,21 @@ TEST_F(DeckKeys, KeypadPlusShowsPercentAndSkipsOnlyInTheAdvancedLayout) {
     EXPECT_EQ(deck(0)->mode, "playing");
     ASSERT_FALSE(deck(0)->log.empty());
     EXPECT_EQ(deck(0)->log.back(), "play -1 -1");  // continue from the new position
+
+    // Index deck and current deck differ: the index deck shows its percent and is moved on
+    // (and stopped by the seek); the play command goes to the current deck.
+    loadDeck(1, "two.wav", 40000);
+    main->cmdPlay_Click(1);
+    deck(0)->position = 15000;
+    deck(0)->log.clear();
+    deck(1)->log.clear();
+    press(Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(main->Label8[0]->text(), "25%");
+    EXPECT_EQ(main->HScroll1[0]->value(), 25);
+    EXPECT_EQ(deck(0)->position, 17500);
+    EXPECT_EQ(deck(0)->mode, "stopped");
+    ASSERT_FALSE(deck(1)->log.empty());
+    EXPECT_EQ(deck(1)->log.back(), "play -1 -1");
 }
 
 TEST_F(DeckKeys, KeypadMinusSeeksTheIndexDeckAndPlaysTheCurrentOne) {
