@@ -107,6 +107,43 @@ bool readTimescale(int fd, const Box& b, uint32_t* scale) {
     return *scale > 0;
 }
 
+// Whether the track's last chunk lies wholly within the file: a file cut off before it states
+// more than it holds.
+bool lastChunkInFile(int fd, const Box& stbl, int64_t fileSize) {
+    Box stsz, stsc, stco;
+    unsigned char h[12];
+    if (!findBox(fd, stbl.body, stbl.end, "stsz", &stsz) || !findBox(fd, stbl.body, stbl.end, "stsc", &stsc) ||
+        !readAt(fd, stsz.body, h, 12))
+        return false;
+    const int64_t sampleSize = be32(h + 4), samples = be32(h + 8);
+    const bool co64 = !findBox(fd, stbl.body, stbl.end, "stco", &stco);
+    if (co64 && !findBox(fd, stbl.body, stbl.end, "co64", &stco)) return false;
+    unsigned char c[8];
+    if (!readAt(fd, stco.body + 4, c, 4)) return false;
+    const int64_t chunks = be32(c);
+    const int64_t entrySize = co64 ? 8 : 4;
+    if (chunks <= 0 || 8 + chunks * entrySize > stco.end - stco.body ||
+        !readAt(fd, stco.body + 8 + (chunks - 1) * entrySize, c, size_t(entrySize)))
+        return false;
+    const int64_t offset = co64 ? int64_t(be64(c)) : int64_t(be32(c));
+    // Samples in the last chunk: the last run of the sample-to-chunk table.
+    unsigned char r[12];
+    if (!readAt(fd, stsc.body + 4, c, 4)) return false;
+    const int64_t runs = be32(c);
+    if (runs <= 0 || 8 + runs * 12 > stsc.end - stsc.body || !readAt(fd, stsc.body + 8 + (runs - 1) * 12, r, 12))
+        return false;
+    const int64_t perChunk = be32(r + 4);
+    if (perChunk <= 0 || perChunk > samples) return false;
+    int64_t bytes = sampleSize * perChunk;
+    if (sampleSize == 0) {
+        if (12 + samples * 4 > stsz.end - stsz.body) return false;
+        std::vector<unsigned char> sizes(size_t(perChunk) * 4);
+        if (!readAt(fd, stsz.body + 12 + (samples - perChunk) * 4, sizes.data(), sizes.size())) return false;
+        for (int64_t i = 0; i < perChunk; ++i) bytes += be32(sizes.data() + i * 4);
+    }
+    return offset + bytes <= fileSize;
+}
+
 }  // namespace
 
 int64_t mp4StatedLength(int fd, int track, int rate) {
@@ -136,6 +173,7 @@ int64_t mp4StatedLength(int fd, int track, int rate) {
     if (!findBox(fd, mdia.body, mdia.end, "minf", &minf) || !findBox(fd, minf.body, minf.end, "stbl", &stbl) ||
         !findBox(fd, stbl.body, stbl.end, "stts", &stts) || !readBody(fd, stts, &d, 8))
         return -1;
+    if (!lastChunkInFile(fd, stbl, size)) return -1;
     const uint32_t entries = be32(d.data() + 4);
     if (uint64_t(entries) * 8 + 8 > d.size()) return -1;
     int64_t media = 0;  // the track's length in media units, last sample's own duration included
@@ -180,6 +218,19 @@ int64_t mp4StatedLength(int fd, int track, int rate) {
     }
     if (uint32_t(rate) == mediaScale) return length;
     return int64_t(Wide(length) * rate / mediaScale);
+}
+
+int opusPacketSamples(const uint8_t* p, size_t size) {
+    if (size == 0) return 0;
+    static const int kSilk[4] = {480, 960, 1920, 2880};
+    const int config = p[0] >> 3;
+    int frame;
+    if (config < 12) frame = kSilk[config & 3];
+    else if (config < 16) frame = 480 << (config & 1);
+    else frame = 120 << (config & 3);
+    const int code = p[0] & 3;
+    const int count = code == 0 ? 1 : code < 3 ? 2 : size > 1 ? (p[1] & 0x3F) : 0;
+    return frame * count;
 }
 
 // ---- Ogg ---------------------------------------------------------------------------------------
@@ -228,21 +279,6 @@ std::vector<std::string> pagePackets(const OggPage& page, std::string* partial) 
     return packets;
 }
 
-// Samples (at 48 kHz) in one Opus packet, from its table-of-contents byte.
-int opusPacketSamples(const std::string& p) {
-    if (p.empty()) return 0;
-    const int toc = static_cast<unsigned char>(p[0]);
-    const int config = toc >> 3;
-    static const int kSilk[4] = {480, 960, 1920, 2880};
-    int frame;
-    if (config < 12) frame = kSilk[config & 3];
-    else if (config < 16) frame = 480 << (config & 1);
-    else frame = 120 << (config & 3);
-    const int code = toc & 3;
-    int count = code == 0 ? 1 : code < 3 ? 2 : p.size() > 1 ? (static_cast<unsigned char>(p[1]) & 0x3F) : 0;
-    return frame * count;
-}
-
 }  // namespace
 
 int64_t oggStatedLength(int fd) {
@@ -277,7 +313,7 @@ int64_t oggStatedLength(int fd) {
     int64_t firstPage = 0;
     const std::vector<std::string> packets = pagePackets(page, &partial);
     if (opus) {
-        for (const auto& p : packets) firstPage += opusPacketSamples(p);
+        for (const auto& p : packets) firstPage += opusPacketSamples(reinterpret_cast<const uint8_t*>(p.data()), p.size());
     } else {
         // The setup header's modes give each packet's block size; the first packet yields none.
         std::string extradata(1, '\x02');

@@ -23,6 +23,9 @@ int64_t flacStatedLength(int fd);
 int64_t wavStatedLength(int fd);
 int64_t aiffStatedLength(int fd);
 
+// Samples (at 48 kHz) in one Opus packet, from its table-of-contents bytes; 0 for an empty one.
+int opusPacketSamples(const uint8_t* packet, size_t size);
+
 // Reads N bytes at POS; false on a short read or an error.
 bool readAt(int fd, int64_t pos, void* buf, size_t n);
 // Bytes read at POS, up to N (0 at the end or on an error).

@@ -189,6 +189,9 @@ bool Decoder::nextFrame() {
             av_packet_unref(packet_);
             continue;
         }
+        // A file cut off in its last frame has lost its padding with it: nothing to trim then.
+        if (holdBack_ > 0)
+            lastFrameCut_ = packet_->size < 4 || packet_->size < mp3FrameBytes(packet_->data);
         r = avcodec_send_packet(codec_, packet_);
         av_packet_unref(packet_);
         if (r < 0 && r != AVERROR(EAGAIN)) ++badPackets_;  // corrupt data: skip the packet
@@ -313,7 +316,7 @@ bool Decoder::convertPiece() {
 
 void Decoder::endOfInput() {
     inputEnded_ = true;
-    if (holdBack_ > 0) endLimit_ = std::min(endLimit_, srcPos_ - holdBack_);
+    if (holdBack_ > 0 && !lastFrameCut_) endLimit_ = std::min(endLimit_, srcPos_ - holdBack_);
 }
 
 void Decoder::finish() {
@@ -394,6 +397,7 @@ bool Decoder::reopenAt(int64_t frame) {
     holdBack_ = fresh->holdBack_;
     manualSkip_ = fresh->manualSkip_;
     skipCarry_ = fresh->skipCarry_;
+    lastFrameCut_ = fresh->lastFrameCut_;
     queuedSamples_ = fresh->queuedSamples_;
     fresh->queuedSamples_ = 0;
     pending_.clear();
@@ -454,6 +458,7 @@ bool Decoder::seek(int64_t target) {
         inputEnded_ = false;
         endLimit_ = statedLength_ >= 0 ? statedLength_ : INT64_MAX;
         skipCarry_ = 0;
+        lastFrameCut_ = false;
         placeByTimestamp_ = true;
         discardUntil_ = target;
         srcPos_ = target;
@@ -492,32 +497,51 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, boo
         // Packet durations are exact only for codecs whose frames carry a fixed or stated
         // sample count; others (Vorbis, AAC with edit lists, WMA with millisecond stamps) are
         // counted by decoding.
+        // Opus packets state their sample count in their first bytes, and ADTS frames carry a
+        // fixed count; Vorbis, AAC in other containers (edit lists) and WMA (millisecond
+        // stamps) are counted by decoding.
+        const bool opus = id == AV_CODEC_ID_OPUS;
+        const bool adts = id == AV_CODEC_ID_AAC && fmt->iformat && std::strcmp(fmt->iformat->name, "aac") == 0;
         const bool exactPackets = isPcm(id) || id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 ||
-                                  id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_FLAC;
-        decode = !exactPackets || rate <= 0;
+                                  id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_FLAC || opus || adts;
+        decode = !exactPackets || rate <= 0 || (opus && rate != 48000);
         const AVRational tb = st->time_base;
         if (!decode) {
             AVPacket* pkt = av_packet_alloc();
             if (!pkt) return -1;
-            int64_t duration = 0, skipped = 0;
+            int64_t duration = 0, samples = 0, skipped = 0, packets = 0;
             while (av_read_frame(fmt, pkt) >= 0) {
                 if (pkt->stream_index == stream) {
-                    // A duration that is no whole number of samples in this time base is rounded.
-                    if (pkt->duration <= 0 || (pkt->duration * tb.num * rate) % tb.den != 0) {
+                    if (opus) {
+                        const int n = opusPacketSamples(pkt->data, size_t(pkt->size));
+                        if (n <= 0) {
+                            decode = true;
+                            av_packet_unref(pkt);
+                            break;
+                        }
+                        samples += n;
+                    } else if (pkt->duration <= 0 || (pkt->duration * tb.num * rate) % tb.den != 0) {
+                        // A duration that is no whole number of samples in this time base is rounded.
                         decode = true;
                         av_packet_unref(pkt);
                         break;
+                    } else {
+                        duration += pkt->duration;
                     }
-                    duration += pkt->duration;
                     size_t size = 0;
                     const uint8_t* side = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
                     if (side && size >= 8) skipped += int64_t(AV_RL32(side)) + int64_t(AV_RL32(side + 4));
+                    // The Opus decoder drops the pre-skip of its header by itself, unless the
+                    // first packet states its own start trim.
+                    if (opus && packets++ == 0 && !(side && size >= 8) && st->codecpar->extradata_size >= 12)
+                        skipped += AV_RL16(st->codecpar->extradata + 10);
                 }
                 av_packet_unref(pkt);
             }
             av_packet_free(&pkt);
+            duration = av_rescale_q(duration, tb, AVRational{1, rate}) + samples;
             if (!decode) {
-                const int64_t frames = av_rescale_q(duration, tb, AVRational{1, rate}) - skipped;
+                const int64_t frames = duration - skipped;
                 return std::max<int64_t>(frames, 0);
             }
         }

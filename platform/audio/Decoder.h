@@ -117,6 +117,7 @@ private:
     int64_t holdBack_ = 0;          // trailing samples to drop, known only at the end: kept back
     bool manualSkip_ = false;       // the codec leaves start trimming to us (set at open)
     int64_t skipCarry_ = 0;         // start trim not yet applied
+    bool lastFrameCut_ = false;     // the last packet read was a cut-off frame
 
     std::deque<Queued> queue_;      // decoded frames not yet converted
     int64_t queuedSamples_ = 0;

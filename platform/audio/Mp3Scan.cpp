@@ -145,6 +145,11 @@ bool readTag(Window& w, Mp3Tag* out, FrameHeader* first) {
 
 }  // namespace
 
+int mp3FrameBytes(const unsigned char* h) {
+    FrameHeader f;
+    return parseHeader(h, &f) ? f.bytes : 0;
+}
+
 bool readMp3Tag(int fd, Mp3Tag* tag) {
     Window w(fd, 64 * 1024);
     FrameHeader first;

@@ -30,6 +30,9 @@ struct Mp3Tag {
 // Reads the tag of the file open on FD; false when the file does not start with MPEG audio
 // (behind ID3v2 tags) or its frame cannot be read.
 bool readMp3Tag(int fd, Mp3Tag* tag);
+// Bytes of the MPEG audio frame whose header is at H (4 bytes), 0 when H is no valid header.
+int mp3FrameBytes(const unsigned char* h);
+
 // The decoded samples trimmed at the end for encoder padding PAD: the decoder's own delay of
 // 529 samples is already part of the padding.
 inline int64_t mp3EndTrim(int64_t pad) { return pad > 529 ? pad - 529 : 0; }
