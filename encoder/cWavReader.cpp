@@ -70,6 +70,7 @@ void cWavReader::openChecked(const std::string& name) {
     if (wanted < 16 || file_.read(format, wanted) != wanted) raise(kFormatReadError);
     channels_ = le16(format + 2);
     bitsPerSample_ = le16(format + 14);
+    sampleRate_ = static_cast<int>(le16(format + 4) | static_cast<uint32_t>(le16(format + 6)) << 16);
     if (!file_.ascend(fmt)) raise(kFormatReadError);
     if (bitsPerSample_ != 16 || channels_ != 2) raise(kNotStereo16);
 
@@ -94,6 +95,9 @@ void cWavReader::CloseFile() {
     dataStart_ = 0;
     dataLength_ = 0;
     position_ = 0;
+    channels_ = 0;
+    bitsPerSample_ = 0;
+    sampleRate_ = 0;
 }
 
 bool cWavReader::Read() {

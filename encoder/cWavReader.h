@@ -46,9 +46,10 @@ public:
     void SeekAbsolute(int64_t frame);
     void SeekRelative(int64_t frames);
 
-    // The format record's fields that are checked.
+    // Fields of the format record of the open file (0 when none is open).
     int channels() const { return channels_; }
     int bitsPerSample() const { return bitsPerSample_; }
+    int sampleRate() const { return sampleRate_; }
 
     // Raises the reader's error CODE (the encoder raises kNoAudio for a file without samples).
     [[noreturn]] static void raise(Code code);
@@ -66,4 +67,5 @@ private:
     int64_t position_ = 0;  // file position, kept here so reads need no query
     int channels_ = 0;
     int bitsPerSample_ = 0;
+    int sampleRate_ = 0;
 };

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "encoder/cWavReader.h"
 #include "platform/common/NumberedError.h"
 #include "ui/Prompt.h"
 
@@ -149,6 +150,14 @@ bool frmVBLame::checkNames() {
     if (sourceValid && outputValid) {
         m_cEncoder->setWavFile(source.toStdString());
         m_cEncoder->setMp3File(output.toStdString());
+        // The encoder takes the samples at the rate it is told: a 48 kHz file encoded as 44.1 kHz
+        // would play slow and low. Tell it the file's own rate (a file that cannot be read keeps
+        // the current rate; Encode reports what is wrong with it).
+        try {
+            cWavReader probe;
+            if (probe.OpenFile(source.toStdString()) && probe.sampleRate() > 0) m_cEncoder->setSampleRate(probe.sampleRate());
+        } catch (const brisko::NumberedError&) {
+        }
     }
     cmdEncode->setEnabled(sourceValid && outputValid);
     return sourceValid && outputValid;

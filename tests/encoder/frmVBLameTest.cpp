@@ -99,6 +99,13 @@ TEST_F(EncoderWindow, EncodesWithProgressAndTakesCancelDuringARun) {
     ASSERT_FALSE(bar.isNull());
     EXPECT_EQ(bar.pixelColor(2, bar.height() - 2), window->progressBar.BarColor);
 
+    // A 48 kHz source is encoded at its own rate: same length, same pitch.
+    writePcmWav(dir.file("in48.wav"), rampSamples(48000, 2), 2, 48000);
+    names(path("in48.wav"), path("out48.mp3"));
+    QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
+    EXPECT_EQ(scanMp3Frames(dir.file("out48.mp3")).sampleRate, 48000);
+    EXPECT_EQ(decodeWithFfmpeg(dir.file("out48.mp3")).size(), 48000u * 2);
+
     // Cancel pressed while the run lets input through.
     names(path("in.wav"), path("second.mp3"));
     int seen = 0;
