@@ -1,4 +1,4 @@
-// The console test fixture.
+// The one console test fixture.
 #include "tests/console/ConsoleFixture.h"
 
 #include <QApplication>
@@ -11,7 +11,9 @@
 #include "console/ConsoleCommands.h"
 #include "console/DeckTimer.h"
 #include "console/frmFunc.h"
+#ifdef BRISKO_MCI_WITH_ENGINE
 #include "platform/audio/Engine.h"
+#endif
 #include "platform/common/Clock.h"
 #include "platform/common/ProgramFolder.h"
 #include "platform/mci/Mci.h"
@@ -26,16 +28,20 @@ void ConsoleTest::SetUpTestSuite() {
         static char* argv[] = {name, nullptr};
         new QApplication(argc, argv);
     }
+    // Ticks run only when a test runs them (period()), so every step is where the test says.
     console::DeckTimer::setFrozen(true);
 }
 
 void ConsoleTest::SetUp() {
+    previousProgramFolder_ = programFolder();
     setProgramFolderForTesting(home_.path());
-    auto& engine = audio::Engine::instance();
-    ASSERT_TRUE(engine.startBackend("manual:48000"));
+#ifdef BRISKO_MCI_WITH_ENGINE
+    ASSERT_TRUE(audio::Engine::instance().startBackend("manual:48000"));
+#endif
     rate_ = 48000;
     ui::setMessageResponder([this](const ui::PromptRequest& request) {
         messages_ << request.text;
+        prompts_.push_back(request);
         if (!answers_.empty()) {
             const ui::PromptAnswer answer = answers_.front();
             answers_.erase(answers_.begin());
@@ -62,12 +68,16 @@ void ConsoleTest::TearDown() {
     setSleepHook({});
     frmMain::setEndProgramHook({});
     console::setCommandTapForTesting({});
+    setProgramFolderForTesting(previousProgramFolder_);
 }
 
 frmMain& ConsoleTest::makeWindow(const QString& commandLine) {
+    window_.reset();
     window_ = std::make_unique<frmMain>(commandLine);
     return *window_;
 }
+
+QString ConsoleTest::iniPath() const { return qs(home_.file("brisko.ini")); }
 
 void ConsoleTest::writeIni(const std::string& bytes) { writeFile(home_.file("brisko.ini"), bytes); }
 
@@ -108,7 +118,9 @@ void ConsoleTest::render(int ms) {
     const int frames = static_cast<int>(static_cast<int64_t>(ms) * rate_ / 1000);
     const size_t start = mix_.size();
     mix_.resize(start + static_cast<size_t>(frames) * 2);
+#ifdef BRISKO_MCI_WITH_ENGINE
     audio::Engine::instance().renderManual(mix_.data() + start, frames);
+#endif
 }
 
 void ConsoleTest::period() {

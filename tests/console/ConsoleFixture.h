@@ -1,6 +1,8 @@
-// A fixture that builds the real main window on the manual audio backend, with a private program
-// folder, frozen window timers, answered message boxes, a fixed clock and a sleep hook that keeps
-// the sound going while the console "sleeps".
+// The one fixture for tests of the deck console's windows: the real main window with a private
+// program folder, frozen window timers, recorded and answered message boxes, the console's own
+// command strings recorded, a fixed clock and a sleep hook that keeps the sound going while the
+// console "sleeps". With the audio engine built, it runs on the manual backend and the mix can
+// be listened to.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,12 +26,14 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Builds the main window (runs its start-up order).
+    // Builds the main window (runs its start-up order); a window built before goes first.
     frmMain& makeWindow(const QString& commandLine = QString());
     frmMain& w() { return *window_; }
 
-    // Writes brisko.ini into the program folder (bytes as given).
+    // brisko.ini in the program folder; writeIni writes it (bytes as given).
+    QString iniPath() const;
     void writeIni(const std::string& bytes);
+    static QString qs(const std::string& s) { return QString::fromStdString(s); }
 
     // A tone file in the media folder; returns its file name.
     std::string tone(const std::string& name, double seconds, double frequency = 440.0);
@@ -38,12 +42,11 @@ protected:
     // Drops NAME from the file list on deck I, through a real drop event on Text1(I).
     void dropOnDeck(const std::string& name, int i);
 
-    // Mixes MS milliseconds into the capture buffer.
+    // The mix (with the audio engine only). Mixes MS milliseconds into the capture buffer.
     void render(int ms);
     // One 50 ms period: render, then run the tick of every deck whose tick is enabled.
     void period();
     void periods(int count);
-
     // Level of the capture between two times (seconds).
     double level(double from, double to) const;
     double seconds() const;  // captured so far
@@ -55,9 +58,13 @@ protected:
     std::vector<float> mix_;
     int rate_ = 48000;
     QStringList messages_;                        // texts of the message boxes shown
+    std::vector<ui::PromptRequest> prompts_;      // the same message boxes, whole
     std::vector<ui::PromptAnswer> answers_;       // answers given in order (then Ok/Yes)
     std::vector<int> sleeps_;                     // sleep requests in milliseconds
     std::vector<std::string> commands_;           // command strings the console composed itself
+
+private:
+    std::string previousProgramFolder_;
 };
 
 }  // namespace brisko::test

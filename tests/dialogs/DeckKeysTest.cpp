@@ -14,7 +14,7 @@
 #include "console/DeckKeys.h"
 #include "console/frmHelp.h"
 #include "media/MediaChannel.h"
-#include "tests/dialogs/ConsoleFixture.h"
+#include "tests/dialogs/FakeMedia.h"
 
 using brisko::MediaChannel;
 
@@ -26,7 +26,7 @@ protected:
         WithMainWindow::SetUp();
         main->show();
         main->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main));
     }
     // A key press on a control of the main window, as the operator types it.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, QWidget* on = nullptr) {
@@ -339,10 +339,10 @@ TEST_F(DeckKeys, AltLettersRunTheTablesBeforeAccessKeysAndMenus) {
     press(Qt::Key_Q, Qt::AltModifier, main->Text1[0]);
     EXPECT_EQ(volume(10), 520);
     EXPECT_EQ(main->Command8[10]->text(), "50");
-    EXPECT_TRUE(messages.empty());  // the button's click comes after its pressed look
-    for (int k = 0; k < 50 && messages.empty(); ++k) QTest::qWait(20);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].text.startsWith("Brisko will now close."));
+    EXPECT_TRUE(prompts_.empty());  // the button's click comes after its pressed look
+    for (int k = 0; k < 50 && prompts_.empty(); ++k) QTest::qWait(20);
+    ASSERT_EQ(prompts_.size(), 1u);
+    EXPECT_TRUE(prompts_[0].text.startsWith("Brisko will now close."));
 
     // Alt+F: the focus moves to the file list, then the "&File" menu opens.
     main->Text1[0]->setFocus();

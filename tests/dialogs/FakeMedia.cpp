@@ -1,8 +1,12 @@
 // The stand-in "mpegvideo" device and the test application.
 #include "tests/dialogs/FakeMedia.h"
 
+#include <QListWidget>
 #include <filesystem>
 #include <optional>
+
+#include "console/FileBrowser.h"
+#include "tests/support/ToneFiles.h"
 
 #include "platform/mci/Device.h"
 #include "platform/mci/Mci.h"
@@ -17,8 +21,8 @@ QApplication& dialogsApp() {
     static int argc = 1;
     static char name[] = "dialogs_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
+    return *new QApplication(argc, argv);
 }
 
 namespace {
@@ -160,8 +164,26 @@ FakeChannel* FakeMedia::channel(const std::string& alias) {
 
 void FakeMedia::reset() { mciSendString("close all"); }
 
-}  // namespace brisko::test
+void WithMainWindow::SetUp() {
+    dialogsApp();
+    ConsoleTest::SetUp();
+    main = &makeWindow();
+}
 
-// The system's font configuration library keeps a cache it never frees; leak checking under the
-// address sanitizer is about our code, so that library's blocks are not reported.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+void WithMainWindow::loadDeck(int i, const std::string& name, int64_t lengthMs) {
+    const std::string path = media_.file(name);
+    ToneSpec tone;
+    tone.seconds = 0.05;
+    writeToneWav(path, tone);
+    media.setLength(path, lengthMs);
+    main->Dir1->setPath(qs(media_.path()));
+    main->File1->setPath(qs(media_.path()));
+    main->File1->setPattern(QStringLiteral("*.*"));
+    const auto found = main->File1->findItems(qs(name), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name;
+    main->File1->setCurrentItem(found.first());
+    main->Text1_DragDrop(i);
+    ASSERT_NE(deck(i), nullptr) << "deck " << i + 1;
+}
+
+}  // namespace brisko::test

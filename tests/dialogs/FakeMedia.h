@@ -1,5 +1,6 @@
-// Test support for the dialogs: a Qt application for widget tests, and a stand-in "mpegvideo"
-// device whose channels keep their volume, position, speed and commands where tests can see them.
+// Test support for the dialogs: a Qt application for widget tests, a stand-in "mpegvideo" device
+// whose channels keep their volume, position, speed and commands where tests can see them, and
+// the console fixture over that device.
 #pragma once
 
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/console/ConsoleFixture.h"
 
 namespace brisko::test {
 
@@ -39,6 +42,21 @@ public:
     FakeChannel* channel(const std::string& alias);
     // Closes every channel.
     void reset();
+};
+
+// The console fixture with its main window built at once, over the stand-in device: what a key
+// or button sends to a channel can be read back exactly (volume, position, speed, commands).
+class WithMainWindow : public ConsoleTest {
+protected:
+    void SetUp() override;
+
+    // Writes a short tone called NAME into the media folder (the stand-in device reports
+    // LENGTHMS), selects it in the main window's file list and drops it on deck I.
+    void loadDeck(int i, const std::string& name, int64_t lengthMs = 60000);
+    FakeChannel* deck(int i) { return media.channel("voice" + std::to_string(i)); }
+
+    FakeMedia media;
+    frmMain* main = nullptr;  // the window built by SetUp (window_)
 };
 
 }  // namespace brisko::test

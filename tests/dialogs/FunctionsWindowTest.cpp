@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "console/frmSelDefault.h"
-#include "tests/dialogs/ConsoleFixture.h"
+#include "tests/dialogs/FakeMedia.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 
 using brisko::test::WithMainWindow;
@@ -131,10 +131,8 @@ TEST_F(WithMainWindow, StartUpValuesOfTheFunctionsWindow) {
 }
 
 TEST_F(WithMainWindow, FirstShowTakesTheStoredEditorAndTempFolder) {
-    main.reset();
-    brisko::test::writeFile(iniPath().toStdString(),
-                            "/m\r\n*.wav\r\nsimple\r\n/opt/editor\r\n/var/tmp\r\n");
-    main = std::make_unique<frmMain>();
+    writeIni("/m\r\n*.wav\r\nsimple\r\n/opt/editor\r\n/var/tmp\r\n");
+    main = &makeWindow();
     frmFunc* f = main->Func();
     EXPECT_FALSE(f->Check4->isChecked());  // simple start
     f->show();
@@ -179,18 +177,18 @@ TEST_F(WithMainWindow, AdvancedLayoutBoxShowsAndHidesTheAdvancedDeckControls) {
 
 TEST_F(WithMainWindow, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
     frmFunc* f = main->Func();
-    brisko::test::writeFile(files.file("editor.bin"), "x");
-    brisko::test::writeFile(files.file("wavedit"), "x");
+    brisko::test::writeFile(media_.file("editor.bin"), "x");
+    brisko::test::writeFile(media_.file("wavedit"), "x");
     main->DefaultDir = "/music";
     main->FilePattern = "*.wav";
     main->StartMode = "simple";
     f->show();
-    ASSERT_TRUE(f->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(f->Dir1->setPath(qs(media_.path())));
     // Every file is offered, also a program without an extension.
     EXPECT_EQ(f->File1->names(), (QStringList{"editor.bin", "wavedit"}));
     f->File1->setCurrentItem(f->File1->findItems("editor.bin", Qt::MatchExactly).value(0));
     QTest::mouseClick(f->Command4, Qt::LeftButton);
-    const QString editor = qs(files.path()) + "/editor.bin";
+    const QString editor = qs(media_.path()) + "/editor.bin";
     EXPECT_EQ(main->DefaultEditor, editor);
     EXPECT_EQ(f->Label8->text(), editor);
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()),
@@ -198,12 +196,12 @@ TEST_F(WithMainWindow, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
 
     // Temp Directory: only the folder is stored; the editor label keeps the editor.
     QTest::mouseClick(f->Check6, Qt::LeftButton, {}, QPoint(4, f->Check6->height() / 2));
-    QDir(qs(files.path())).mkdir("tmp");
-    ASSERT_TRUE(f->Dir1->setPath(qs(files.file("tmp"))));
+    QDir(qs(media_.path())).mkdir("tmp");
+    ASSERT_TRUE(f->Dir1->setPath(qs(media_.file("tmp"))));
     QTest::mouseClick(f->Command4, Qt::LeftButton);
-    EXPECT_EQ(main->TempDir, qs(files.file("tmp")));
+    EXPECT_EQ(main->TempDir, qs(media_.file("tmp")));
     EXPECT_EQ(main->DefaultEditor, editor);
-    EXPECT_EQ(f->Label9->text(), qs(files.file("tmp")));
+    EXPECT_EQ(f->Label9->text(), qs(media_.file("tmp")));
     EXPECT_EQ(f->Label8->text(), editor);
 
     // Neither box checked: the file is still rewritten and both labels refreshed.
@@ -214,29 +212,29 @@ TEST_F(WithMainWindow, SelectStoresTheEditorOrTheTempFolderAndRewritesTheFile) {
     f->Command4_Click();
     EXPECT_EQ(f->Label8->text(), "/bin/ed");
     EXPECT_TRUE(QFile::exists(iniPath()));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(prompts_.empty());
 }
 
 TEST_F(WithMainWindow, SelectWithNoFileChosenStoresTheFolderWithItsSeparator) {
     frmFunc* f = main->Func();
-    ASSERT_TRUE(f->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(f->Dir1->setPath(qs(media_.path())));
     f->File1->setPattern("*.none");
     f->Command4_Click();
-    EXPECT_EQ(main->DefaultEditor, qs(files.path()) + "/");
+    EXPECT_EQ(main->DefaultEditor, qs(media_.path()) + "/");
 }
 
 TEST_F(WithMainWindow, FailedWriteIsReportedAndLeavesTheOldFileWhole) {
     frmFunc* f = main->Func();
     const std::string old = "/old\r\n*.wav\r\nsimple\r\n/old/editor\r\n/old/tmp\r\n";
     brisko::test::writeFile(iniPath().toStdString(), old);
-    ASSERT_TRUE(f->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(f->Dir1->setPath(qs(media_.path())));
     {
         brisko::test::ReadOnlyFolder locked(QFileInfo(iniPath()).absolutePath().toStdString());
         if (!locked.writesRefused()) GTEST_SKIP() << "this machine lets the test write anyway";
         f->Command4_Click();
     }
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_FALSE(messages[0].text.isEmpty());
+    ASSERT_EQ(prompts_.size(), 1u);
+    EXPECT_FALSE(prompts_[0].text.isEmpty());
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()), old);
     // The window carries on: the label shows the value held in memory.
     EXPECT_EQ(f->Label8->text(), main->DefaultEditor);

@@ -9,7 +9,7 @@
 #include <QTest>
 
 #include "console/frmSelDefault.h"
-#include "tests/dialogs/ConsoleFixture.h"
+#include "tests/dialogs/FakeMedia.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 
 using brisko::test::WithMainWindow;
@@ -93,16 +93,16 @@ TEST_F(WithMainWindow, FirstSelectStoresWaveAndSimpleWhateverTheFileHeld) {
     main->FilePattern = "*.mp3";
     main->StartMode = "advanced";
     w->show();
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.path())));
     QTest::mouseClick(w->Command1, Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(main->DefaultDir, qs(files.path()));
+    EXPECT_EQ(main->DefaultDir, qs(media_.path()));
     EXPECT_EQ(main->FilePattern, "*.wav");
     EXPECT_EQ(main->StartMode, "simple");
     EXPECT_EQ(main->File1->pattern(), "*.wav");
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()),
-              files.path() + "\r\n*.wav\r\nsimple\r\n/bin/ed\r\n/var/tmp\r\n");
-    EXPECT_TRUE(messages.empty());
+              media_.path() + "\r\n*.wav\r\nsimple\r\n/bin/ed\r\n/var/tmp\r\n");
+    EXPECT_TRUE(prompts_.empty());
 
     // Simple mode off gives "advanced" on the next Select; the window keeps its boxes.
     w->show();
@@ -118,27 +118,27 @@ TEST_F(WithMainWindow, NoTypeChosenShowsTheMessageAndWritesNothing) {
     brisko::test::writeFile(iniPath().toStdString(), old);
     w->show();
     click(w->Check2);  // Wave off: nothing chosen
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.path())));
     QTest::mouseClick(w->Command1, Qt::LeftButton);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, kNoTypes);
-    EXPECT_EQ(messages[0].buttons, brisko::ui::PromptButtons::Ok);
+    ASSERT_EQ(prompts_.size(), 1u);
+    EXPECT_EQ(prompts_[0].text, kNoTypes);
+    EXPECT_EQ(prompts_[0].buttons, brisko::ui::PromptButtons::Ok);
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()), old);
     // The folder is taken into memory before the check.
-    EXPECT_EQ(main->DefaultDir, qs(files.path()));
+    EXPECT_EQ(main->DefaultDir, qs(media_.path()));
 }
 
 TEST_F(WithMainWindow, MidiListsOnlyMidiFilesInTheMainWindow) {
     for (const char* name : {"a.midi", "b.mid", "c.wav", "D.MIDI"})
-        brisko::test::writeFile(files.file(name), "x");
-    main->Dir1->setPath(qs(files.path()));
-    main->File1->setPath(qs(files.path()));
+        brisko::test::writeFile(media_.file(name), "x");
+    main->Dir1->setPath(qs(media_.path()));
+    main->File1->setPath(qs(media_.path()));
     frmSelDefault* w = main->Func()->selDefaultWindow();
     w->show();
     click(w->Check2);
     click(w->Check10);
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.path())));
     w->Command1_Click();
     EXPECT_EQ(main->FilePattern, "*.midi");
     EXPECT_EQ(main->File1->names(), (QStringList{"a.midi", "D.MIDI"}));
@@ -164,13 +164,13 @@ TEST_F(WithMainWindow, SimpleModeBoxShowsOrHidesSlidersAndPostBoxesOnly) {
 TEST_F(WithMainWindow, FolderAndDriveChangesMoveTheMainBrowser) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     w->show();
-    QDir(qs(files.path())).mkdir("inner");
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.file("inner"))));
-    EXPECT_EQ(main->Dir1->path(), qs(files.file("inner")));
+    QDir(qs(media_.path())).mkdir("inner");
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.file("inner"))));
+    EXPECT_EQ(main->Dir1->path(), qs(media_.file("inner")));
 
     // Another readable mount point, if the machine has one.
     QString other;
-    const QString here = brisko::console::driveOfPath(qs(files.path()));
+    const QString here = brisko::console::driveOfPath(qs(media_.path()));
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         const QFileInfo info(v.rootPath());
         if (v.rootPath() != here && info.isDir() && info.isReadable() &&
@@ -184,7 +184,7 @@ TEST_F(WithMainWindow, FolderAndDriveChangesMoveTheMainBrowser) {
     EXPECT_EQ(w->Dir1->path(), other);
     EXPECT_EQ(main->Drive1->drive(), other);
     EXPECT_EQ(main->Dir1->path(), other);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(prompts_.empty());
 }
 
 TEST_F(WithMainWindow, FailedSelectDirectoryWriteIsReportedAndKeepsTheOldFile) {
@@ -192,24 +192,24 @@ TEST_F(WithMainWindow, FailedSelectDirectoryWriteIsReportedAndKeepsTheOldFile) {
     const std::string old = "/old\r\n*.mp3\r\nadvanced\r\n\r\n\r\n";
     brisko::test::writeFile(iniPath().toStdString(), old);
     w->show();
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.path())));
     {
         brisko::test::ReadOnlyFolder locked(QFileInfo(iniPath()).absolutePath().toStdString());
         if (!locked.writesRefused()) GTEST_SKIP() << "this machine lets the test write anyway";
         w->Command1_Click();
     }
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].text, kNoTypes);
+    ASSERT_EQ(prompts_.size(), 1u);
+    EXPECT_NE(prompts_[0].text, kNoTypes);
     EXPECT_EQ(brisko::test::readFile(iniPath().toStdString()), old);
     EXPECT_EQ(main->FilePattern, "*.wav");  // the choice holds in memory for this run
 }
 
 TEST_F(WithMainWindow, FirstShowMovesOnlyTheDriveListToTheStoredFolder) {
-    main->DefaultDir = qs(files.path());
+    main->DefaultDir = qs(media_.path());
     frmSelDefault* w = main->Func()->selDefaultWindow();
     const QString before = w->Dir1->path();
     w->show();
-    const QString drive = brisko::console::driveOfPath(qs(files.path()));
+    const QString drive = brisko::console::driveOfPath(qs(media_.path()));
     EXPECT_EQ(w->Drive1->drive(), drive);
     // The folder list moves only when the drive changed, and then to the drive itself.
     EXPECT_EQ(w->Dir1->path(), brisko::console::driveOfPath(before) == drive ? before : drive);
@@ -218,16 +218,16 @@ TEST_F(WithMainWindow, FirstShowMovesOnlyTheDriveListToTheStoredFolder) {
 TEST_F(WithMainWindow, UnreadableDriveIsReportedAndBothBrowsersStay) {
     frmSelDefault* w = main->Func()->selDefaultWindow();
     w->show();
-    ASSERT_TRUE(w->Dir1->setPath(qs(files.path())));
-    ASSERT_EQ(main->Dir1->path(), qs(files.path()));
+    ASSERT_TRUE(w->Dir1->setPath(qs(media_.path())));
+    ASSERT_EQ(main->Dir1->path(), qs(media_.path()));
     // After the refusal the drive list shows the drive of the folder still listed.
-    const QString driveBefore = brisko::console::driveOfPath(qs(files.path()));
+    const QString driveBefore = brisko::console::driveOfPath(qs(media_.path()));
     w->Drive1->addItem("/no-such-drive");
     w->Drive1->setCurrentIndex(w->Drive1->findText("/no-such-drive"));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].text.contains("/no-such-drive"));
-    EXPECT_EQ(w->Dir1->path(), qs(files.path()));
+    ASSERT_EQ(prompts_.size(), 1u);
+    EXPECT_TRUE(prompts_[0].text.contains("/no-such-drive"));
+    EXPECT_EQ(w->Dir1->path(), qs(media_.path()));
     EXPECT_EQ(w->Drive1->drive(), driveBefore);
     EXPECT_EQ(w->Drive1->currentText(), driveBefore);
-    EXPECT_EQ(main->Dir1->path(), qs(files.path()));
+    EXPECT_EQ(main->Dir1->path(), qs(media_.path()));
 }
