@@ -161,7 +161,7 @@ int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
     struct stat st {};
     if (::fstat(fd, &st) != 0) return -1;
     const int64_t size = st.st_size;
-    Window w(fd, 1 << 20);
+    Window w(fd, 1 << 18);
     Mp3Tag tag;
     FrameHeader first;
     if (!readTag(w, &tag, &first) || first.layer != 3) return -1;
@@ -186,16 +186,28 @@ int64_t scanMp3Frames(int fd, std::vector<SeekPoint>* index) {
     int64_t pos = tag.audioStart;
     int64_t frames = 0;
     int64_t samples = 0;
+    // Frame sizes by the header's third byte (bit rate, rate, padding), for headers whose
+    // second byte (version, layer) is the first frame's: most frames need no parsing.
+    const unsigned char* firstHeader = w.at(tag.audioStart, 4);
+    if (!firstHeader) return -1;
+    const unsigned char version = firstHeader[1] & 0xFE;
+    int sizeOf[256] = {};
     while (pos < end) {
-        FrameHeader f;
         const unsigned char* h = pos + 4 <= end ? w.at(pos, 4) : nullptr;
-        if (!h || !parseHeader(h, &f)) return -1;
-        if (f.sampleRate != first.sampleRate || f.layer != first.layer) return -1;
-        if (pos + f.bytes > end) return -1;  // a cut-off last frame: let the decoder decide
+        if (!h || h[0] != 0xFF) return -1;
+        int bytes = (h[1] & 0xFE) == version ? sizeOf[h[2]] : 0;
+        if (bytes == 0) {
+            FrameHeader f;
+            if (!parseHeader(h, &f)) return -1;
+            if (f.sampleRate != first.sampleRate || f.layer != first.layer || f.samples != first.samples) return -1;
+            bytes = f.bytes;
+            if ((h[1] & 0xFE) == version) sizeOf[h[2]] = bytes;
+        }
+        if (pos + bytes > end) return -1;  // a cut-off last frame: let the decoder decide
         if (frames % 32 == 0) points.push_back({pos, samples});
-        samples += f.samples;
+        samples += first.samples;
         ++frames;
-        pos += f.bytes;
+        pos += bytes;
     }
     if (frames == 0) return -1;
     // The padding lies at the end of the frames really present, whatever the tag's frame count
