@@ -35,6 +35,9 @@ namespace {
 
 __extension__ using Wide = __int128;
 
+// Chunks or boxes looked at in one list before giving up: real files have a few dozen.
+constexpr int kMaxChunks = 100000;
+
 int64_t fileSize(int fd) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : -1;
@@ -77,7 +80,8 @@ bool readBox(int fd, int64_t pos, int64_t limit, Box* box) {
 
 // Finds the first child of type TYPE in [from, to).
 bool findBox(int fd, int64_t from, int64_t to, const char* type, Box* out) {
-    for (int64_t pos = from; pos < to;) {
+    int boxes = 0;
+    for (int64_t pos = from; pos < to && ++boxes < kMaxChunks;) {
         Box b;
         if (!readBox(fd, pos, to, &b)) return false;
         if (std::memcmp(b.type, type, 4) == 0) {
@@ -133,8 +137,8 @@ bool lastChunkInFile(int fd, const Box& stbl, int64_t fileSize) {
     if (runs <= 0 || 8 + runs * 12 > stsc.end - stsc.body || !readAt(fd, stsc.body + 8 + (runs - 1) * 12, r, 12))
         return false;
     const int64_t perChunk = be32(r + 4);
-    if (perChunk <= 0 || perChunk > samples) return false;
-    int64_t bytes = sampleSize * perChunk;
+    if (perChunk <= 0 || perChunk > samples || perChunk > (1 << 20)) return false;
+    int64_t bytes = sampleSize * perChunk;  // both below 2^32 and 2^20
     if (sampleSize == 0) {
         if (12 + samples * 4 > stsz.end - stsz.body) return false;
         std::vector<unsigned char> sizes(size_t(perChunk) * 4);
@@ -178,7 +182,9 @@ int64_t mp4StatedLength(int fd, int track, int rate) {
     if (uint64_t(entries) * 8 + 8 > d.size()) return -1;
     int64_t media = 0;  // the track's length in media units, last sample's own duration included
     for (uint32_t i = 0; i < entries; ++i) {
-        media += int64_t(be32(d.data() + 8 + i * 8)) * be32(d.data() + 12 + i * 8);
+        const Wide run = Wide(be32(d.data() + 8 + i * 8)) * be32(d.data() + 12 + i * 8);
+        if (run > (Wide(1) << 52)) return -1;
+        media += int64_t(run);
         if (media > (int64_t(1) << 52)) return -1;
     }
     int64_t length = media;
@@ -483,7 +489,8 @@ int64_t wavStatedLength(int fd) {
     const bool rf64 = std::memcmp(h, "RF64", 4) == 0;
     if (!rf64 && std::memcmp(h, "RIFF", 4) != 0) return -1;
     int64_t blockAlign = 0, dataSize64 = -1;
-    for (int64_t pos = 12; pos + 8 <= size;) {
+    int chunks = 0;
+    for (int64_t pos = 12; pos + 8 <= size && ++chunks < kMaxChunks;) {
         unsigned char c[8];
         if (!readAt(fd, pos, c, 8)) return -1;
         const int64_t len = le32(c + 4);
@@ -516,7 +523,8 @@ int64_t aiffStatedLength(int fd) {
         (std::memcmp(h + 8, "AIFF", 4) != 0 && std::memcmp(h + 8, "AIFC", 4) != 0))
         return -1;
     int64_t frames = -1, frameBytes = 0;
-    for (int64_t pos = 12; pos + 8 <= size;) {
+    int chunks = 0;
+    for (int64_t pos = 12; pos + 8 <= size && ++chunks < kMaxChunks;) {
         unsigned char c[8];
         if (!readAt(fd, pos, c, 8)) return -1;
         const int64_t len = be32(c + 4);
