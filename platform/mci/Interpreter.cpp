@@ -15,6 +15,7 @@
 #include "platform/mci/Mci.h"
 #ifdef BRISKO_MCI_WITH_ENGINE
 #include "platform/mci/MpegVideoDevice.h"
+#include "platform/mci/CdAudioDevice.h"
 #endif
 
 namespace brisko::mci {
@@ -106,6 +107,7 @@ struct State {
     State() {
 #ifdef BRISKO_MCI_WITH_ENGINE
         types.put(std::string(kDefaultFileDeviceType), Registration{&openMpegVideoDevice, true});
+        types.put("cdaudio", Registration{&openCdAudioDevice, false});
 #endif
     }
 };
