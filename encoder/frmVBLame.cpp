@@ -75,6 +75,11 @@ void PictureBox::paintEvent(QPaintEvent* event) {
                        area.top() + (area.height() - pixmap_.height()) / 2, pixmap_);
 }
 
+void PictureBox::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) return;
+    QFrame::changeEvent(event);
+}
+
 frmVBLame* frmVBLame::showWindow() {
     if (!loaded()) loaded() = new frmVBLame;
     loaded()->show();

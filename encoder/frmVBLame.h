@@ -23,6 +23,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enabling or disabling changes nothing on screen: no repaint (it happens at every chunk).
+    void changeEvent(QEvent* event) override;
 
 private:
     QPixmap pixmap_;
