@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "clipplayer/ClipPlayer.h"
 #include "console/FileNames.h"
 #include "console/Launchers.h"
 #ifdef BRISKO_WITH_CDRIPPER
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
 
     // The other subsystems' windows, opened by the console's buttons.
     auto& launchers = brisko::console::launchers();
+    launchers.clipPlayer = [](QWidget* owner) { brisko::clip::showUserPicker(owner); };
     launchers.encoder = [](QWidget*) { frmVBLame::showWindow(); };
     // A file-size limit makes a write fail with an error (the encoder reports it) instead of
     // ending the program.

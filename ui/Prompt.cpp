@@ -1,6 +1,7 @@
 // Qt dialogs behind the prompt interface, or the test responders when set.
 #include "ui/Prompt.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -13,6 +14,10 @@ MessageResponder& messageResponder() {
 }
 PathResponder& pathResponder() {
     static PathResponder responder;
+    return responder;
+}
+ColorResponder& colorResponder() {
+    static ColorResponder responder;
     return responder;
 }
 
@@ -70,7 +75,13 @@ QString chooseSaveFile(QWidget* parent, const QString& title, const QString& sta
     return QFileDialog::getSaveFileName(parent, title, start, filter);
 }
 
+QColor chooseColor(QWidget* parent, const QString& title, const QColor& initial) {
+    if (colorResponder()) return colorResponder()(title);
+    return QColorDialog::getColor(initial, parent, title);
+}
+
 void setMessageResponder(MessageResponder responder) { messageResponder() = std::move(responder); }
 void setPathResponder(PathResponder responder) { pathResponder() = std::move(responder); }
+void setColorResponder(ColorResponder responder) { colorResponder() = std::move(responder); }
 
 }  // namespace brisko::ui

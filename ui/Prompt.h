@@ -1,6 +1,8 @@
-// Message boxes and file/colour dialogs behind one small interface, so tests can answer them.
+// Message boxes and file, folder and colour dialogs behind one small interface, so tests can
+// answer them.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,11 +33,17 @@ QString chooseOpenFile(QWidget* parent, const QString& title, const QString& sta
 QString chooseSaveFile(QWidget* parent, const QString& title, const QString& start,
                        const QString& filter);
 
+// Asks for a colour, starting at INITIAL; an invalid colour when cancelled.
+QColor chooseColor(QWidget* parent, const QString& title, const QColor& initial);
+
 // Test hooks. While a responder is set, no dialog is shown: every message is recorded and
 // answered by the responder; file and folder questions are answered by the path responder.
 using MessageResponder = std::function<PromptAnswer(const PromptRequest&)>;
 using PathResponder = std::function<QString(const QString& title)>;
 void setMessageResponder(MessageResponder responder);
 void setPathResponder(PathResponder responder);
+// While set, colour questions are answered by it (an invalid colour = cancelled).
+using ColorResponder = std::function<QColor(const QString& title)>;
+void setColorResponder(ColorResponder responder);
 
 }  // namespace brisko::ui
