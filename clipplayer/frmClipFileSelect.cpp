@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -83,10 +84,7 @@ frmClipFileSelect::frmClipFileSelect(frmClipPlay* clipPlayer, QWidget* parent)
             [this] { brisko::console::openSelectedDrive(this, Drive1, Dir1); });
     connect(Dir1, &brisko::console::FolderList::pathChanged, this, [this](const QString& path) { File1->setPath(path); });
     connect(File1, &QListWidget::itemClicked, this, [this] { File1_Click(); });
-    connect(File1, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* current) {
-        // Keyboard moves in the list choose a file too; a mouse press is handled on its click.
-        if (current != nullptr && QApplication::mouseButtons() == Qt::NoButton) File1_Click();
-    });
+    File1->installEventFilter(this);
     connect(cmdPlay, &QPushButton::clicked, this, [this] { cmdPlay_Click(); });
     connect(cmdTextColor, &QPushButton::clicked, this, [this] { cmdTextColor_Click(); });
     connect(cmdCustomColor, &QPushButton::clicked, this, [this] { cmdCustomColor_Click(); });
@@ -238,6 +236,13 @@ void frmClipFileSelect::closeEvent(QCloseEvent* event) {
 }
 
 bool frmClipFileSelect::eventFilter(QObject* watched, QEvent* event) {
+    // Moving through the file list with the keys chooses a file as a click does.
+    if (watched == File1 && event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End ||
+            key == Qt::Key_PageUp || key == Qt::Key_PageDown)
+            File1_Click();
+    }
     // Over the preview button with a file selected it turns red with a 14-point font; over the
     // window itself it takes back its colour and size.
     if (watched == cmdPlay && event->type() == QEvent::Enter && !File1->fileName().isEmpty()) {
