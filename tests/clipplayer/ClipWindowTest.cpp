@@ -103,8 +103,9 @@ TEST_F(ClipTest, MousePausesAndResumesWithoutGapOrRepeatAndTheTickerEndsTheClip)
     QTest::mouseClick(button, Qt::RightButton);
     EXPECT_EQ(w.Text1[4]->text(), "<");
     EXPECT_EQ(w.Shape1[4]->colour(), clip::kBlack);
+    render(20, true);  // the pause fades out over a few milliseconds
     const int32_t pausedAt = MediaChannel::position(clip::buttonAlias(4));
-    render(300, true);
+    render(280, true);
     EXPECT_LT(level(0.45, 0.7), 0.001) << "silent while paused";
     EXPECT_EQ(MediaChannel::position(clip::buttonAlias(4)), pausedAt);
     QTest::mouseClick(button, Qt::LeftButton);  // a left click resumes
