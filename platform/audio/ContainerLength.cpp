@@ -96,7 +96,7 @@ bool findBox(int fd, int64_t from, int64_t to, const char* type, Box* out) {
 // The whole content of a leaf box, refused beyond a sane size.
 bool readBody(int fd, const Box& b, std::vector<unsigned char>* out, size_t atLeast) {
     const int64_t n = b.end - b.body;
-    if (n < int64_t(atLeast) || n > (int64_t(64) << 20)) return false;
+    if (n < int64_t(atLeast) || n > (int64_t(16) << 20)) return false;
     out->resize(size_t(n));
     return readAt(fd, b.body, out->data(), size_t(n));
 }
