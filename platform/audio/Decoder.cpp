@@ -63,6 +63,16 @@ bool isPlainMp3Stream(const AVFormatContext* fmt, int stream) {
            std::strcmp(fmt->iformat->name, "mp3") == 0;
 }
 
+// Whether the container's header alone describes its one audio stream completely (PCM in a
+// WAV or AIFF file).
+bool statesStreamInfo(const AVFormatContext* fmt) {
+    if (fmt->nb_streams != 1 || !fmt->iformat) return false;
+    const std::string name = fmt->iformat->name;
+    const AVCodecParameters* par = fmt->streams[0]->codecpar;
+    return (name == "wav" || name == "aiff") && par->codec_type == AVMEDIA_TYPE_AUDIO && isPcm(par->codec_id) &&
+           par->sample_rate > 0 && par->ch_layout.nb_channels > 0 && par->block_align > 0;
+}
+
 // Rates and channel counts outside these are refused: no sound card plays them, and converting
 // from them would take unbounded work (a header claiming 2 Hz asks for 24000 output frames per
 // input frame).
@@ -78,8 +88,11 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int out
     std::unique_ptr<Decoder> d(new Decoder);
     d->outRate_ = outRate;
     d->input_ = std::make_unique<FormatInput>();
-    if (!d->input_->open(std::move(file), true, error)) return nullptr;
+    if (!d->input_->open(std::move(file), false, error)) return nullptr;
     AVFormatContext* fmt = d->input_->context();
+    // Headers of PCM files state everything about the stream: reading ahead for stream info
+    // (seconds of sound in a long WAV) is needed only by the others.
+    if (!statesStreamInfo(fmt) && !d->input_->findInfo(error)) return nullptr;
     d->streamIndex_ = d->input_->bestAudioStream();
     if (d->streamIndex_ < 0) {
         if (error) *error = "the file has no audio stream";

@@ -126,12 +126,17 @@ bool FormatInput::open(std::shared_ptr<SourceFile> file, bool findInfo, std::str
         if (error) *error = "not a playable media file (" + ffmpegErrorText(r) + ")";
         return false;
     }
-    if (findInfo || fmt_->nb_streams == 0) {
-        r = avformat_find_stream_info(fmt_, nullptr);
-        if (r < 0) {
-            if (error) *error = "cannot read the media file (" + ffmpegErrorText(r) + ")";
-            return false;
-        }
+    if (findInfo || fmt_->nb_streams == 0) return this->findInfo(error);
+    return true;
+}
+
+bool FormatInput::findInfo(std::string* error) {
+    if (infoRead_) return true;
+    infoRead_ = true;
+    const int r = avformat_find_stream_info(fmt_, nullptr);
+    if (r < 0) {
+        if (error) *error = "cannot read the media file (" + ffmpegErrorText(r) + ")";
+        return false;
     }
     return true;
 }

@@ -49,6 +49,8 @@ public:
 
     // Opens the container; with FIND_INFO reads ahead until the streams are known.
     bool open(std::shared_ptr<SourceFile> file, bool findInfo, std::string* error);
+    // Reads ahead until the streams are known, unless open() already did.
+    bool findInfo(std::string* error);
     AVFormatContext* context() const { return fmt_; }
     const std::shared_ptr<SourceFile>& file() const { return file_; }
     // Index of the best audio stream, -1 if none.
@@ -59,6 +61,7 @@ private:
     AVFormatContext* fmt_ = nullptr;
     struct Io;
     std::unique_ptr<Io> io_;
+    bool infoRead_ = false;
 };
 
 std::string ffmpegErrorText(int code);
