@@ -4,7 +4,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-
 #include <algorithm>
 #include <cmath>
 

@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtDebug>
-
 #include <utility>
 
 #include "BarPainter.h"
@@ -36,21 +35,29 @@ qint16 buttonCode(Qt::MouseButtons buttons) {
 // their own codes when pressed alone.
 qint16 keyCode(const QKeyEvent& event) {
     switch (event.key()) {
-        case Qt::Key_Shift: return 16;
-        case Qt::Key_Control: return 17;
-        case Qt::Key_Alt: return 18;
-        default: return static_cast<qint16>(brisko::ui::virtualKeyCode(event));
+        case Qt::Key_Shift:
+            return 16;
+        case Qt::Key_Control:
+            return 17;
+        case Qt::Key_Alt:
+            return 18;
+        default:
+            return static_cast<qint16>(brisko::ui::virtualKeyCode(event));
     }
 }
 
-bool isVertical(qint32 orientation) { return orientation != 0; }
+bool isVertical(qint32 orientation) {
+    return orientation != 0;
+}
 
 }  // namespace
 
 LumaProgressBar::LumaProgressBar(QWidget* parent)
     : QWidget(parent),
-      Picture1(new lumabar::PictureSurface(
-          this, [this](QPainter& painter, int width, int height) { paintSurface(painter, width, height); })),
+      Picture1(new lumabar::PictureSurface(this,
+                                           [this](QPainter& painter, int width, int height) {
+                                               paintSurface(painter, width, height);
+                                           })),
       backColor_(lumabar::ButtonFaceColor),
       foreColor_(lumabar::BlueColor) {
     setFocusProxy(Picture1);
@@ -219,9 +226,15 @@ void LumaProgressBar::ShowAbout() {
     about.exec();
 }
 
-int LumaProgressBar::versionMajor() { return LUMABAR_VERSION_MAJOR; }
-int LumaProgressBar::versionMinor() { return LUMABAR_VERSION_MINOR; }
-int LumaProgressBar::versionRevision() { return LUMABAR_VERSION_PATCH; }
+int LumaProgressBar::versionMajor() {
+    return LUMABAR_VERSION_MAJOR;
+}
+int LumaProgressBar::versionMinor() {
+    return LUMABAR_VERSION_MINOR;
+}
+int LumaProgressBar::versionRevision() {
+    return LUMABAR_VERSION_PATCH;
+}
 
 QSize LumaProgressBar::sizeHint() const {
     return {200, 20};
@@ -260,10 +273,15 @@ bool LumaProgressBar::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonRelease:
             case QEvent::MouseButtonDblClick:
-            case QEvent::MouseMove: forwardMouse(event); break;
+            case QEvent::MouseMove:
+                forwardMouse(event);
+                break;
             case QEvent::KeyPress:
-            case QEvent::KeyRelease: forwardKey(event); break;
-            default: break;
+            case QEvent::KeyRelease:
+                forwardKey(event);
+                break;
+            default:
+                break;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -276,8 +294,12 @@ void LumaProgressBar::forwardMouse(QEvent* event) {
     const float x = static_cast<float>(at.x()) * TwipsPerPixel;
     const float y = static_cast<float>(at.y()) * TwipsPerPixel;
     switch (event->type()) {
-        case QEvent::MouseButtonPress: emit MouseDown(buttonCode(mouse->button()), shift, x, y); break;
-        case QEvent::MouseMove: emit MouseMove(buttonCode(mouse->buttons()), shift, x, y); break;
+        case QEvent::MouseButtonPress:
+            emit MouseDown(buttonCode(mouse->button()), shift, x, y);
+            break;
+        case QEvent::MouseMove:
+            emit MouseMove(buttonCode(mouse->buttons()), shift, x, y);
+            break;
         case QEvent::MouseButtonDblClick:
             // The second press of a double click: DblClick takes the place of the Click.
             if (mouse->button() == Qt::LeftButton) {
@@ -288,11 +310,13 @@ void LumaProgressBar::forwardMouse(QEvent* event) {
         case QEvent::MouseButtonRelease: {
             emit MouseUp(buttonCode(mouse->button()), shift, x, y);
             const bool afterDouble = std::exchange(doubleClicked_, false);
-            if (mouse->button() == Qt::LeftButton && !afterDouble && Picture1->rect().contains(mouse->position().toPoint()))
+            if (mouse->button() == Qt::LeftButton && !afterDouble &&
+                Picture1->rect().contains(mouse->position().toPoint()))
                 emit Click();
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -304,7 +328,8 @@ void LumaProgressBar::forwardKey(QEvent* event) {
         if (code != 0) emit KeyDown(code, shift);
         // KeyPress carries the character typed, when it is one of the 8-bit character set.
         const QString text = key->text();
-        if (text.size() == 1 && text.at(0).unicode() < 256) emit KeyPress(static_cast<qint16>(text.at(0).unicode()));
+        if (text.size() == 1 && text.at(0).unicode() < 256)
+            emit KeyPress(static_cast<qint16>(text.at(0).unicode()));
     } else if (!key->isAutoRepeat() && code != 0) {
         emit KeyUp(code, shift);
     }

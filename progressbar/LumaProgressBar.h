@@ -5,7 +5,6 @@
 #include <QFont>
 #include <QString>
 #include <QWidget>
-
 #include <optional>
 
 #include "LumabarExport.h"
@@ -21,24 +20,36 @@ class PropertyBag;
 class LUMABAR_EXPORT LumaProgressBar : public QWidget {
     Q_OBJECT
     Q_CLASSINFO("Description", "Luma ProgressBar Control")
-    Q_CLASSINFO("help:BackColor", " Returns/sets the background color used to display text and graphics in an object.")
-    Q_CLASSINFO("help:ForeColor", " Returns/sets the foreground color used to display text and graphics in an object.")
+    Q_CLASSINFO(
+        "help:BackColor",
+        " Returns/sets the background color used to display text and graphics in an object.")
+    Q_CLASSINFO(
+        "help:ForeColor",
+        " Returns/sets the foreground color used to display text and graphics in an object.")
     Q_CLASSINFO("help:Font", "Returns a Font object.")
-    Q_CLASSINFO("help:Value", "Returns/sets a number that specifies the value of the ProgressBar control.")
+    Q_CLASSINFO("help:Value",
+                "Returns/sets a number that specifies the value of the ProgressBar control.")
     Q_CLASSINFO("help:Min", "Returns or sets the ProgressBar control's minimum value.")
     Q_CLASSINFO("help:Max", "Returns or sets the ProgressBar control's maximum value.")
-    Q_CLASSINFO("help:Orientation", "Returns or sets a value that determines the orientation (horizontal or vertical) of the object.")
+    Q_CLASSINFO("help:Orientation",
+                "Returns or sets a value that determines the orientation (horizontal or vertical) "
+                "of the object.")
     Q_CLASSINFO("help:BarText", "Returns or sets the text of Progress Bar control.")
     Q_CLASSINFO("help:BorderStyle", "Returns/sets the border style for an object.")
     Q_CLASSINFO("help:Refresh", "Forces a complete repaint of a object.")
-    Q_CLASSINFO("help:Click", "Occurs when the user presses and then releases a mouse button over an object.")
-    Q_CLASSINFO("help:DblClick", " Occurs when the user presses and releases a mouse button and then presses and releases it again over an object.")
+    Q_CLASSINFO("help:Click",
+                "Occurs when the user presses and then releases a mouse button over an object.")
+    Q_CLASSINFO("help:DblClick",
+                " Occurs when the user presses and releases a mouse button and then presses and "
+                "releases it again over an object.")
     Q_CLASSINFO("help:KeyDown", "Occurs when the user presses a key while an object has the focus.")
     Q_CLASSINFO("help:KeyPress", "Occurs when the user presses and releases an ANSI key.")
     Q_CLASSINFO("help:KeyUp", "Occurs when the user releases a key while an object has the focus.")
-    Q_CLASSINFO("help:MouseDown", "Occurs when the user presses the mouse button while an object has the focus.")
+    Q_CLASSINFO("help:MouseDown",
+                "Occurs when the user presses the mouse button while an object has the focus.")
     Q_CLASSINFO("help:MouseMove", "Occurs when the user moves the mouse.")
-    Q_CLASSINFO("help:MouseUp", "Occurs when the user releases the mouse button while an object has the focus.")
+    Q_CLASSINFO("help:MouseUp",
+                "Occurs when the user releases the mouse button while an object has the focus.")
 
     // Colours are colour codes (blue × 65536 + green × 256 + red, or a negative system colour).
     Q_PROPERTY(int BackColor READ backColor WRITE setBackColor)

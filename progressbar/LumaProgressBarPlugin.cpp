@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "frmAbout.h"
 #include "LumaProgressBar.h"
+#include "frmAbout.h"
 
 #ifdef LUMABAR_WITH_DESIGNER
 #include <QtDesigner/QDesignerFormWindowInterface>
@@ -15,18 +15,28 @@
 
 LumaProgressBarPlugin::LumaProgressBarPlugin(QObject* parent) : QObject(parent) {}
 
-QString LumaProgressBarPlugin::name() const { return QStringLiteral("LumaProgressBar"); }
-
-QString LumaProgressBarPlugin::group() const { return QStringLiteral("Lumabar"); }
-
-QString LumaProgressBarPlugin::toolTip() const {
-    return QString::fromLatin1(LumaProgressBar::staticMetaObject.classInfo(
-        LumaProgressBar::staticMetaObject.indexOfClassInfo("Description")).value());
+QString LumaProgressBarPlugin::name() const {
+    return QStringLiteral("LumaProgressBar");
 }
 
-QString LumaProgressBarPlugin::whatsThis() const { return lumabar::frmAbout::description(); }
+QString LumaProgressBarPlugin::group() const {
+    return QStringLiteral("Lumabar");
+}
 
-QString LumaProgressBarPlugin::includeFile() const { return QStringLiteral("LumaProgressBar.h"); }
+QString LumaProgressBarPlugin::toolTip() const {
+    return QString::fromLatin1(
+        LumaProgressBar::staticMetaObject
+            .classInfo(LumaProgressBar::staticMetaObject.indexOfClassInfo("Description"))
+            .value());
+}
+
+QString LumaProgressBarPlugin::whatsThis() const {
+    return lumabar::frmAbout::description();
+}
+
+QString LumaProgressBarPlugin::includeFile() const {
+    return QStringLiteral("LumaProgressBar.h");
+}
 
 QIcon LumaProgressBarPlugin::icon() const {
     // The widget's own look at box size: a half-filled bar.
@@ -40,7 +50,9 @@ QIcon LumaProgressBarPlugin::icon() const {
     return QIcon(pixmap);
 }
 
-bool LumaProgressBarPlugin::isContainer() const { return false; }
+bool LumaProgressBarPlugin::isContainer() const {
+    return false;
+}
 
 QWidget* LumaProgressBarPlugin::createWidget(QWidget* parent) {
     auto* bar = new LumaProgressBar(parent);
@@ -54,9 +66,13 @@ QWidget* LumaProgressBarPlugin::createWidget(QWidget* parent) {
     return bar;
 }
 
-bool LumaProgressBarPlugin::isInitialized() const { return initialized_; }
+bool LumaProgressBarPlugin::isInitialized() const {
+    return initialized_;
+}
 
-void LumaProgressBarPlugin::initialize(QDesignerFormEditorInterface*) { initialized_ = true; }
+void LumaProgressBarPlugin::initialize(QDesignerFormEditorInterface*) {
+    initialized_ = true;
+}
 
 QString LumaProgressBarPlugin::domXml() const {
     // Property tool tips: the help string of each member that has one.
@@ -73,7 +89,9 @@ QString LumaProgressBarPlugin::domXml() const {
     return QStringLiteral(
                "<ui language=\"c++\">\n"
                " <widget class=\"LumaProgressBar\" name=\"ProgressBar\">\n"
-               "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>200</width><height>20</height></rect></property>\n"
+               "  <property "
+               "name=\"geometry\"><rect><x>0</x><y>0</y><width>200</width><height>20</height></"
+               "rect></property>\n"
                " </widget>\n"
                " <customwidgets>\n"
                "  <customwidget>\n"

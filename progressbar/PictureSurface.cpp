@@ -5,7 +5,8 @@
 
 namespace lumabar {
 
-PictureSurface::PictureSurface(QWidget* parent, PaintFunction paint) : QFrame(parent), paint_(std::move(paint)) {
+PictureSurface::PictureSurface(QWidget* parent, PaintFunction paint)
+    : QFrame(parent), paint_(std::move(paint)) {
     setObjectName(QStringLiteral("Picture1"));
     setFocusPolicy(Qt::StrongFocus);
     // The surface paints every pixel inside its border itself.

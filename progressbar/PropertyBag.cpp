@@ -10,7 +10,8 @@ namespace {
 // Floats stored as text or double come back as the float the control holds, so a value written
 // and read again compares equal to the default it was omitted against.
 bool sameValue(const QVariant& a, const QVariant& b) {
-    if (a.typeId() == QMetaType::Float || b.typeId() == QMetaType::Float) return a.toFloat() == b.toFloat();
+    if (a.typeId() == QMetaType::Float || b.typeId() == QMetaType::Float)
+        return a.toFloat() == b.toFloat();
     return a == b;
 }
 
@@ -31,7 +32,8 @@ QVariant PropertyBag::readProperty(const QString& name, const QVariant& defaultV
     return stored;
 }
 
-void PropertyBag::writeProperty(const QString& name, const QVariant& value, const QVariant& defaultValue) {
+void PropertyBag::writeProperty(const QString& name, const QVariant& value,
+                                const QVariant& defaultValue) {
     if (sameValue(value, defaultValue)) {
         removeValue(name);
     } else {

@@ -22,7 +22,9 @@ public:
     // Starts the tool detached; false when there is none or it does not start.
     static bool start();
 
-    static QString unavailableMessage() { return QStringLiteral("System Information Is Unavailable At This Time"); }
+    static QString unavailableMessage() {
+        return QStringLiteral("System Information Is Unavailable At This Time");
+    }
 };
 
 }  // namespace lumabar

@@ -22,7 +22,8 @@ QString frmAbout::versionText() {
 
 QString frmAbout::description() {
     return QStringLiteral(
-        "This control displays a Setup-like progress bar. The percent completed is printed in the middle of "
+        "This control displays a Setup-like progress bar. The percent completed is printed in the "
+        "middle of "
         "the bar and it changes color as the status bar passes over it.");
 }
 

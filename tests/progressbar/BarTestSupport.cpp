@@ -1,11 +1,12 @@
 // Helpers of the progress-bar tests.
 #include "BarTestSupport.h"
 
-#include "ColorCode.h"
-#include "LumaProgressBar.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
-#include <gtest/gtest.h>
+
+#include "ColorCode.h"
+#include "LumaProgressBar.h"
 
 namespace lumabar::test {
 
@@ -47,8 +48,12 @@ QImage grabBar(LumaProgressBar& bar) {
     return bar.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-QColor backOf(const LumaProgressBar& bar) { return translateColor(bar.backColor(), bar.palette()); }
-QColor foreOf(const LumaProgressBar& bar) { return translateColor(bar.foreColor(), bar.palette()); }
+QColor backOf(const LumaProgressBar& bar) {
+    return translateColor(bar.backColor(), bar.palette());
+}
+QColor foreOf(const LumaProgressBar& bar) {
+    return translateColor(bar.foreColor(), bar.palette());
+}
 
 QRect textBox(const QImage& image, const QRect& filled, QColor back, QColor fore) {
     QRect box;

@@ -101,7 +101,8 @@ TEST(Control, EventsAreDeclaredInOrderAndPassedOnFromRealInput) {
                                      "MouseUp(short,short,float,float)"};
     QList<QByteArray> declared;
     for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
-        if (meta.method(i).methodType() == QMetaMethod::Signal && meta.method(i).name() != "propertyChanged")
+        if (meta.method(i).methodType() == QMetaMethod::Signal &&
+            meta.method(i).name() != "propertyChanged")
             declared << meta.method(i).methodSignature();
     EXPECT_EQ(declared, expected);
 
@@ -124,7 +125,8 @@ TEST(Control, EventsAreDeclaredInOrderAndPassedOnFromRealInput) {
     QObject::connect(&bar, &LumaProgressBar::KeyDown, [&](qint16 k, qint16 s) {
         seen << QStringLiteral("KeyDown %1 %2").arg(k).arg(s);
     });
-    QObject::connect(&bar, &LumaProgressBar::KeyPress, [&](qint16 a) { seen << QStringLiteral("KeyPress %1").arg(a); });
+    QObject::connect(&bar, &LumaProgressBar::KeyPress,
+                     [&](qint16 a) { seen << QStringLiteral("KeyPress %1").arg(a); });
     QObject::connect(&bar, &LumaProgressBar::KeyUp, [&](qint16 k, qint16 s) {
         seen << QStringLiteral("KeyUp %1 %2").arg(k).arg(s);
     });
@@ -135,8 +137,8 @@ TEST(Control, EventsAreDeclaredInOrderAndPassedOnFromRealInput) {
     QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, QPoint(12, 7));
     QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, QPoint(12, 7));
     QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(12, 7));
-    EXPECT_EQ(seen, (QStringList{"MouseDown 1 1 150 75", "MouseUp 1", "Click", "MouseDown 1 0 150 75", "DblClick",
-                                 "MouseUp 1"}));
+    EXPECT_EQ(seen, (QStringList{"MouseDown 1 1 150 75", "MouseUp 1", "Click",
+                                 "MouseDown 1 0 150 75", "DblClick", "MouseUp 1"}));
 
     seen.clear();
     QTest::keyClick(surface, Qt::Key_A);
@@ -193,9 +195,10 @@ TEST(Control, AboutWindowShowsTheLibraryAndStartsTheSystemInformationTool) {
                                     .arg(LumaProgressBar::versionMajor())
                                     .arg(LumaProgressBar::versionMinor())
                                     .arg(LumaProgressBar::versionRevision())));
-    EXPECT_TRUE(labels.contains(QStringLiteral(
-        "This control displays a Setup-like progress bar. The percent completed is printed in the middle of the "
-        "bar and it changes color as the status bar passes over it.")));
+    EXPECT_TRUE(labels.contains(
+        QStringLiteral("This control displays a Setup-like progress bar. The percent completed is "
+                       "printed in the middle of the bar and it changes color as the status bar "
+                       "passes over it.")));
     EXPECT_EQ(message, QStringLiteral("System Information Is Unavailable At This Time"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
 }

@@ -64,7 +64,6 @@ TEST_F(BarPainting, NewBarIsHalfBlueWithTheCaptionChangingColourAtTheEdge) {
 }
 
 TEST_F(BarPainting, BoundsAndValuesBeyondThemFillNothingOrEverything) {
-
     bar.setValue(0);  // 0%: no filled part, blue caption on the back colour
     QImage image = grabBar(bar);
     EXPECT_TRUE(rowIs(image, 0, 0, 200, back));

@@ -83,8 +83,8 @@ TEST(Persistence, ChangedPropertiesComeBackInOrderThroughAFormAndASettingsFile) 
 
         FormPropertyBag form;
         saved.writeProperties(form);
-        EXPECT_EQ(form.names(), (QStringList{"BackColor", "ForeColor", "Font", "Value", "Min", "Max", "BarText",
-                                             "Orientation", "BorderStyle"}));
+        EXPECT_EQ(form.names(), (QStringList{"BackColor", "ForeColor", "Font", "Value", "Min",
+                                             "Max", "BarText", "Orientation", "BorderStyle"}));
         {
             QSettings settings(iniFile, QSettings::IniFormat);
             SettingsPropertyBag bag(settings, QStringLiteral("ProgressBar1"));

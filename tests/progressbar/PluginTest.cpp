@@ -26,7 +26,8 @@ TEST(DesignerPlugin, LoadsAndCreatesTheWidgetWithItsHelpStrings) {
     EXPECT_EQ(plugin->name(), QStringLiteral("LumaProgressBar"));
     EXPECT_EQ(plugin->group(), QStringLiteral("Lumabar"));
     EXPECT_EQ(plugin->toolTip(), QStringLiteral("Luma ProgressBar Control"));
-    EXPECT_TRUE(plugin->whatsThis().startsWith(QStringLiteral("This control displays a Setup-like progress bar.")));
+    EXPECT_TRUE(plugin->whatsThis().startsWith(
+        QStringLiteral("This control displays a Setup-like progress bar.")));
     EXPECT_EQ(plugin->includeFile(), QStringLiteral("LumaProgressBar.h"));
     EXPECT_FALSE(plugin->icon().isNull());
 
@@ -41,12 +42,16 @@ TEST(DesignerPlugin, LoadsAndCreatesTheWidgetWithItsHelpStrings) {
     QXmlStreamReader reader(xml);
     while (!reader.atEnd()) reader.readNext();
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
-    EXPECT_TRUE(xml.contains(QStringLiteral(
-        "<tooltip name=\"Value\">Returns/sets a number that specifies the value of the ProgressBar control.</tooltip>")));
-    EXPECT_TRUE(xml.contains(QStringLiteral(
-        "<tooltip name=\"BackColor\"> Returns/sets the background color used to display text and graphics in an object.</tooltip>")));
-    EXPECT_TRUE(xml.contains(QStringLiteral(
-        "<tooltip name=\"Min\">Returns or sets the ProgressBar control's minimum value.</tooltip>")));
+    EXPECT_TRUE(
+        xml.contains(QStringLiteral("<tooltip name=\"Value\">Returns/sets a number that specifies "
+                                    "the value of the ProgressBar control.</tooltip>")));
+    EXPECT_TRUE(xml.contains(
+        QStringLiteral("<tooltip name=\"BackColor\"> Returns/sets the background color used to "
+                       "display text and graphics in an object.</tooltip>")));
+    EXPECT_TRUE(
+        xml.contains(QStringLiteral("<tooltip name=\"Orientation\">Returns or sets a value that "
+                                    "determines the orientation (horizontal or vertical) of the "
+                                    "object.</tooltip>")));
 }
 
 // A form saved with a 40 × 200 upright bar whose bounds (150 .. 250) cannot be set one at a time
