@@ -146,7 +146,10 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     connect(cboDrives, &QComboBox::activated, this, [this] { LoadTracks(); });
     connect(cmdRefresh, &QPushButton::clicked, this, [this] { LoadTracks(); });
+    // A click on a row, and a click on its check box (which the list handles as an edit and does
+    // not report as a click).
     connect(lvwTracks, &QTreeWidget::itemClicked, this, [this] { lvwTracks_Click(); });
+    connect(lvwTracks, &QTreeWidget::itemChanged, this, [this] { lvwTracks_Click(); });
     connect(play, &QPushButton::clicked, this, [this] { play_Click(); });
     connect(pause, &QPushButton::clicked, this, [this] { pause_Click(); });
     connect(stopbtn, &QPushButton::clicked, this, [this] { stopbtn_Click(); });
@@ -207,6 +210,7 @@ void frmVBCDRip::LoadDrives() {
 }
 
 void frmVBCDRip::LoadTracks() {
+    const QSignalBlocker quiet(lvwTracks);  // building rows is not a click
     lvwTracks->clear();
     lvwTracks->setEnabled(false);
     cmdRip->setEnabled(false);

@@ -118,6 +118,23 @@ TEST_F(PlayerTest, TransportThroughTheStatusTextsAndTheMix) {
     EXPECT_TRUE(window->playing());
     EXPECT_FALSE(window->cmdRip->isEnabled()) << "no row is ticked";
 
+    // Ticking a row's box is a click on the list too: Rip follows the ticks, and the player goes
+    // to the selected row (still row 3: a tick does not select); unticking the last tick
+    // disables Rip.
+    QTreeWidgetItem* row2 = window->lvwTracks->topLevelItem(1);
+    const QPoint box(window->lvwTracks->visualItemRect(row2).left() + 10, window->lvwTracks->visualItemRect(row2).center().y());
+    QTest::mouseClick(window->lvwTracks->viewport(), Qt::LeftButton, {}, box);
+    ASSERT_EQ(Qt::Checked, row2->checkState(0));
+    EXPECT_TRUE(window->cmdRip->isEnabled());
+    EXPECT_EQ(3, window->currentTrack());
+    EXPECT_EQ("[03] 00:00", time());
+    EXPECT_TRUE(window->playing());
+    QTest::mouseClick(window->lvwTracks->viewport(), Qt::LeftButton, {}, box);
+    ASSERT_EQ(Qt::Unchecked, row2->checkState(0));
+    EXPECT_FALSE(window->cmdRip->isEnabled());
+    QTest::mouseClick(window->lvwTracks->viewport(), Qt::LeftButton, {}, window->lvwTracks->visualItemRect(row3).center());
+    hear(0.1);
+
     // Stop returns to the start of the current track; pause keeps the place.
     hear(1.0);
     EXPECT_EQ("[03] 00:01", time());
