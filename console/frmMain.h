@@ -207,8 +207,8 @@ public:
 
     // ---- Keyboard (DeckKeys.cpp). The window's key preview (installed at start-up) hands every
     // key press aimed at the window or any of its controls to the dispatcher once, before the
-    // control sees it, as a virtual-key code and modifier bits (1 Shift, 2 Ctrl, 4 Alt):
-    // Form_KeyDown. Neither consumes the key.
+    // control, an access key or a menu sees it, as a virtual-key code and modifier bits (1 Shift,
+    // 2 Ctrl, 4 Alt): Form_KeyDown. Neither consumes the key.
     void keyPreview(QKeyEvent* event);
     void Form_KeyDown(int KeyCode, int Shift);
 
