@@ -15,6 +15,11 @@ AppOptions parseOptions(const std::vector<std::string>& args) {
                 options.audio = arg.substr(8);
             else
                 options.warnings.push_back("--audio needs a value, e.g. --audio=list; ignored");
+        } else if (!optionsEnded && arg.rfind("--record=", 0) == 0) {
+            if (arg.size() > 9)
+                options.record = arg.substr(9);
+            else
+                options.warnings.push_back("--record needs a file name, e.g. --record=aircheck.wav; ignored");
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             options.help = true;
         } else {
@@ -35,9 +40,11 @@ std::string chooseAudio(const std::string& option, const char* environment) {
 }
 
 const char* usageText() {
-    return "usage: brisko [--audio=SPEC] [--] [FILE]\n"
+    return "usage: brisko [--audio=SPEC] [--record=PATH.wav] [--] [FILE]\n"
            "  --audio=SPEC  portaudio, portaudio:NAME, file:PATH.wav, null, or list (prints the\n"
            "                output devices and exits); BRISKO_AUDIO is used when not given\n"
+           "  --record=PATH.wav  records what goes on air beside the output (BRISKO_RECORD when\n"
+           "                not given); past 4 GiB it goes on in PATH-002.wav, PATH-003.wav, ...\n"
            "  FILE          plays at once on the immediate channel; the words of an unquoted\n"
            "                name with blanks are joined; put -- before a name that starts with -\n";
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppOptions.h"
+#include "app/SignalExit.h"
 #include "clipplayer/ClipPlayer.h"
 #include "console/FileNames.h"
 #include "console/Launchers.h"
@@ -17,6 +18,7 @@
 #include "cdripper/InstanceRegistry.h"
 #endif
 #include "console/frmMain.h"
+#include "media/MediaChannel.h"
 #include "encoder/frmVBLame.h"
 #include "platform/audio/Engine.h"
 #include "platform/common/ProgramFolder.h"
@@ -59,6 +61,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brisko: %s\n", message.c_str());
     }
 
+    // The air-check recording, beside whatever output runs.
+    const char* recordEnv = std::getenv("BRISKO_RECORD");
+    const std::string record = !options.record.empty() ? options.record : (recordEnv ? recordEnv : "");
+    if (!record.empty() && !engine.startRecording(record, &message))
+        std::fprintf(stderr, "brisko: not recording: %s\n", message.c_str());
+
     // The other subsystems' windows, opened by the console's buttons.
     auto& launchers = brisko::console::launchers();
     launchers.clipPlayer = [](QWidget* owner) { brisko::clip::showUserPicker(owner); };
@@ -82,6 +90,11 @@ int main(int argc, char** argv) {
                 window.resize(window.size().boundedTo(room));
         }
         window.show();
+        // A shutdown or Ctrl+C ends the program as Exit does, without its question.
+        brisko::app::installExitSignals(&app, [&window] {
+            brisko::MediaChannel::closeAllChannels();
+            window.Form_Unload();
+        });
         result = QApplication::exec();
     }
     engine.shutdown();

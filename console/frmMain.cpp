@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTime>
 #include <cmath>
 #include <limits>
 
@@ -41,6 +42,7 @@
 #include "console/frmHelp.h"
 #include "console/frmSetIndex.h"
 #include "media/MediaChannel.h"
+#include "platform/audio/HealthWatch.h"
 #include "platform/common/Clock.h"
 #include "platform/common/ProgramFolder.h"
 #include "platform/mci/Mci.h"
@@ -198,6 +200,10 @@ void frmMain::buildControls() {
     boldFont(cmrTime, 14);
     Label5 = new QLabel(QStringLiteral("A"), central);
     track(Label5, QStringLiteral("Label5"), 8, 294, 250, 16);
+    healthLine_ = new QLabel(central);
+    track(healthLine_, QStringLiteral("healthLine"), 8, 666, 250, 32);
+    healthLine_->setWordWrap(true);
+    healthLine_->setStyleSheet(QStringLiteral("color: #b00000;"));
 
     // Now playing and the immediate-play stop button above the decks.
     currentclip = new QLineEdit(central);
@@ -880,6 +886,18 @@ bool frmMain::endOfClip(int i) {
 void frmMain::Timer1_Timer() {
     Label6->setText(clockText(brisko::now()));
     showSpaceDeck();
+    showEngineHealth();
+}
+
+void frmMain::showEngineHealth() {
+    // Each new incident of the audio engine once, in the line under the library: the latest
+    // one shown, all of them in its tooltip; nothing that stops the console.
+    static brisko::audio::HealthWatch watch;
+    for (const std::string& text : watch.newIncidents(brisko::audio::Engine::instance().health())) {
+        const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + QString::fromStdString(text);
+        healthLine_->setText(line);
+        healthLine_->setToolTip(healthLine_->toolTip().isEmpty() ? line : healthLine_->toolTip() + '\n' + line);
+    }
 }
 
 void frmMain::showSpaceDeck() {

@@ -236,6 +236,7 @@ private:
     void Dir1_KeyPress(int keyAscii);
     void showFolderCaption();
     void showSpaceDeck();
+    void showEngineHealth();
     int64_t parentHandle() const;
     bool endOfClip(int i);
 
@@ -244,6 +245,7 @@ private:
     frmSetIndex* setIndex_ = nullptr;
     QWidget* spare_ = nullptr;
     QLabel* folderCaption_ = nullptr;
+    QLabel* healthLine_ = nullptr;  // the engine's latest incident, told once (see showEngineHealth)
     std::array<QLabel*, kDecks> deckNumber_{};  // the deck numbers beside the name boxes
     int markedSpaceDeck_ = -1;  // holds the hidden controls of slot 12
     brisko::console::ProportionalLayout* layout_ = nullptr;

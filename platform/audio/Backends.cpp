@@ -16,7 +16,7 @@
 #endif
 
 #include "platform/audio/Backend.h"
-#include "platform/audio/WavFileWriter.h"
+#include "platform/audio/Recorder.h"
 
 namespace brisko::audio {
 namespace {
@@ -69,7 +69,7 @@ private:
 class PacedBackend final : public Backend {
 public:
     PacedBackend(MixCallback mix, void* context, BackendEvents* events, std::string wavPath)
-        : mix_(mix), context_(context), events_(events), wavPath_(std::move(wavPath)) {}
+        : mix_(mix), context_(context), events_(events), wavPath_(std::move(wavPath)), writer_(events) {}
     ~PacedBackend() override { stop(); }
 
     bool start(std::string* message) override {
@@ -97,7 +97,7 @@ private:
         while (running_.load(std::memory_order_relaxed)) {
             mix_(context_, buffer.data(), kPacedPeriod);
             if (!wavPath_.empty()) {
-                writer_.write(buffer.data(), kPacedPeriod);
+                writer_.write(buffer.data(), kPacedPeriod);  // failures reach the engine's health
                 const auto now = Clock::now();
                 if (now - lastRefresh >= std::chrono::milliseconds(500)) {
                     writer_.refreshHeader();
@@ -115,7 +115,7 @@ private:
     void* context_;
     BackendEvents* events_;
     std::string wavPath_;
-    WavFileWriter writer_;
+    RecordingFiles writer_;
     std::atomic<bool> running_{false};
     std::thread thread_;
 };

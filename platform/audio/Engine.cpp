@@ -30,6 +30,7 @@ extern "C" {
 #include "platform/audio/Decoder.h"
 #include "platform/audio/Mixer.h"
 #include "platform/audio/PcmSource.h"
+#include "platform/audio/Recorder.h"
 #include "platform/audio/SourceFile.h"
 #include "platform/audio/Voice.h"
 
@@ -198,6 +199,12 @@ struct Engine::Impl {
 
     std::shared_ptr<ReaderHub> hub = std::make_shared<ReaderHub>();
 
+    // The recording: the callback pushes into the recorder it finds here (backendMutex guards
+    // the owner; the pointer is cleared and the mixer quiesced before the recorder goes).
+    std::unique_ptr<Recorder> recorderOwner;
+    std::atomic<Recorder*> recorder{nullptr};
+    int64_t recordingLimit = WavFileWriter::kMaxDataBytes;
+
     // Length-scan thread.
     std::thread scanThread;
     std::mutex scanMutex;
@@ -243,6 +250,7 @@ struct Engine::Impl {
             const int n = std::min(kMixBlock, frames - off);
             if (mixAll(slots, count, out + off * 2, n).underrun) underrun = true;
         }
+        if (Recorder* r = recorder.load(std::memory_order_acquire)) r->push(out, frames);
         callbackSeq.fetch_add(1, std::memory_order_release);
         periods.fetch_add(1, std::memory_order_relaxed);
         if (underrun) underruns.fetch_add(1, std::memory_order_relaxed);
@@ -475,10 +483,10 @@ struct Engine::Impl {
         v.ring.discardAll();
         const int64_t seg = v.ring.writeCount();
         beginPositionWrite(v);
-        v.segmentOut.store(seg, std::memory_order_relaxed);
-        v.segmentSource.store(frame, std::memory_order_relaxed);
-        v.played.store(seg, std::memory_order_relaxed);
-        v.stoppedAt.store(-1, std::memory_order_relaxed);
+        v.segmentOut.store(seg, std::memory_order_release);
+        v.segmentSource.store(frame, std::memory_order_release);
+        v.played.store(seg, std::memory_order_release);
+        v.stoppedAt.store(-1, std::memory_order_release);
         endPositionWrite(v);
         v.head = seg;
         v.headFrac = 0;
@@ -567,7 +575,7 @@ struct Engine::Impl {
                 std::lock_guard l(v->readMutex);
                 if (v->stream) v->stream->setOutRate(rate);
                 beginPositionWrite(*v);
-                v->outRate.store(rate, std::memory_order_relaxed);
+                v->outRate.store(rate, std::memory_order_release);
                 endPositionWrite(*v);
             }
             restart(*v, pos, kSeekPrefill);
@@ -581,6 +589,26 @@ struct Engine::Impl {
                 v->wake();
             }
         }
+    }
+
+    // ---- recording (backendMutex held) -------------------------------------------------------
+
+    bool startRecordingLocked(const std::string& path, int index, std::string* error) {
+        stopRecordingLocked();
+        auto r = std::make_unique<Recorder>(&events);
+        r->setMaxDataBytes(recordingLimit);
+        if (!r->start(path, outRate.load(), error, index)) return false;
+        recorder.store(r.get(), std::memory_order_release);
+        recorderOwner = std::move(r);
+        return true;
+    }
+
+    void stopRecordingLocked() {
+        if (!recorderOwner) return;
+        recorder.store(nullptr, std::memory_order_seq_cst);
+        quiesce();
+        recorderOwner->stop();
+        recorderOwner.reset();
     }
 
     // ---- backend ----------------------------------------------------------------------------
@@ -611,6 +639,13 @@ struct Engine::Impl {
             std::unique_lock rl(rateMutex);
             outRate.store(b->sampleRate());
             if (outRate.load() != oldRate) changeOutRate(outRate.load());
+        }
+        if (recorderOwner && outRate.load() != oldRate) {
+            // A WAV file has one rate: the recording goes on in its next file.
+            const std::string path = recorderOwner->path();
+            const int index = recorderOwner->index() + 1;
+            std::string error;
+            if (!startRecordingLocked(path, index, &error)) events.noteWriteError(error);
         }
         periodFrames.store(b->framesPerPeriod());
         manual.store(b->isManual());
@@ -700,11 +735,33 @@ std::vector<std::string> Engine::listDevices() { return portAudioDevices(); }
 void Engine::shutdown() {
     std::lock_guard l(impl_->backendMutex);
     impl_->stopBackend();
+    impl_->stopRecordingLocked();
     // No backend starts by itself after this; startBackend() still can.
     impl_->started.store(true);
     impl_->manual.store(false);
     impl_->spec.clear();
     for (int id = 0; id < kMaxVoices; ++id) impl_->closeVoice(id);
+}
+
+bool Engine::startRecording(const std::string& path, std::string* error) {
+    impl_->ensureBackend();
+    std::lock_guard l(impl_->backendMutex);
+    return impl_->startRecordingLocked(path, 1, error);
+}
+
+void Engine::stopRecording() {
+    std::lock_guard l(impl_->backendMutex);
+    impl_->stopRecordingLocked();
+}
+
+std::vector<std::string> Engine::recordingFiles() const {
+    std::lock_guard l(impl_->backendMutex);
+    return impl_->recorderOwner ? impl_->recorderOwner->files() : std::vector<std::string>();
+}
+
+void Engine::setRecordingFileLimit(int64_t bytes) {
+    std::lock_guard l(impl_->backendMutex);
+    impl_->recordingLimit = bytes > 0 ? bytes : WavFileWriter::kMaxDataBytes;
 }
 
 VoiceId Engine::open(const std::string& path, std::string* error) {
@@ -845,7 +902,7 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
         v->limitOut.store(kNoLimit, std::memory_order_release);
     }
     beginPositionWrite(*v);
-    v->stoppedAt.store(-1, std::memory_order_relaxed);
+    v->stoppedAt.store(-1, std::memory_order_release);
     endPositionWrite(*v);
     v->curGainLeft = v->gainLeft.load();
     v->curGainRight = v->gainRight.load();

@@ -74,8 +74,22 @@ public:
     std::string backendMessage() const;
     // Output device names PortAudio offers, for "--audio=list".
     static std::vector<std::string> listDevices();
-    // Stops the backend (finalising a WAV file) and closes every voice. Called at exit.
+    // Stops the backend (finalising a WAV file), closes every voice and ends the recording with
+    // its final header. Called at exit.
     void shutdown();
+
+    // Records the master mix beside whatever output runs: a 16-bit stereo WAV at the output
+    // rate, written by a thread of its own from a FIFO the output callback fills. A recording
+    // that would pass the format's 4 GiB (or the process's file-size limit) goes on in
+    // NAME-002.wav, NAME-003.wav, ... Failures (full disk, write errors, lost sound) reach
+    // health(). False and *error when PATH cannot be created. Replaces a running recording.
+    bool startRecording(const std::string& path, std::string* error = nullptr);
+    // Ends the recording: what is left is written and the header made final.
+    void stopRecording();
+    // The files of the recording so far, in order (empty when none runs).
+    std::vector<std::string> recordingFiles() const;
+    // Tests: the most data per recording file, instead of 4 GiB.
+    void setRecordingFileLimit(int64_t bytes);
 
     // Opens a file for playback. Prepares its first moments of sound so that play() is heard in
     // the very next output period. Returns -1 and sets *error on failure (missing, unreadable,

@@ -131,12 +131,12 @@ bool mixVoice(Voice& v, float* out, int frames) {
     v.headFrac = c.frac;
     const bool ended = c.head >= c.end;
     beginPositionWrite(v);
-    v.played.store(c.head, std::memory_order_relaxed);
+    v.played.store(c.head, std::memory_order_release);
     if (ended) {
         const bool atLimit = c.eof < 0 || c.limit <= c.eof;
         v.stoppedAt.store(atLimit ? v.limitSource.load(std::memory_order_relaxed)
                                   : v.eofSource.load(std::memory_order_acquire),
-                          std::memory_order_relaxed);
+                          std::memory_order_release);
     }
     endPositionWrite(v);
     v.ring.release(std::min(c.head, c.written));

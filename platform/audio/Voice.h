@@ -132,17 +132,18 @@ struct PositionFields {
     int outRate;
 };
 
-// Opens and closes a write of the position fields (one writer at a time, see posSeq).
+// Opens and closes a write of the position fields (one writer at a time, see posSeq). Between
+// the two, every field is stored with release order: a reader that sees a new value then also
+// sees the odd count stored before it, and retries.
 inline void beginPositionWrite(Voice& v) {
-    const uint32_t s = v.posSeq.load(std::memory_order_relaxed);
-    v.posSeq.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    v.posSeq.store(v.posSeq.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 inline void endPositionWrite(Voice& v) {
     v.posSeq.store(v.posSeq.load(std::memory_order_relaxed) + 1, std::memory_order_release);
 }
 
-// Reads the position fields as they stood between two writes: never half of a seek.
+// Reads the position fields as they stood between two writes: never half of a seek. The fields
+// are loaded with acquire order, so the second load of the count cannot move before them.
 inline PositionFields readPosition(const Voice& v) {
     for (;;) {
         const uint32_t s1 = v.posSeq.load(std::memory_order_acquire);
@@ -151,12 +152,11 @@ inline PositionFields readPosition(const Voice& v) {
             continue;
         }
         PositionFields p;
-        p.stoppedAt = v.stoppedAt.load(std::memory_order_relaxed);
-        p.played = v.played.load(std::memory_order_relaxed);
-        p.segmentOut = v.segmentOut.load(std::memory_order_relaxed);
-        p.segmentSource = v.segmentSource.load(std::memory_order_relaxed);
-        p.outRate = v.outRate.load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        p.stoppedAt = v.stoppedAt.load(std::memory_order_acquire);
+        p.played = v.played.load(std::memory_order_acquire);
+        p.segmentOut = v.segmentOut.load(std::memory_order_acquire);
+        p.segmentSource = v.segmentSource.load(std::memory_order_acquire);
+        p.outRate = v.outRate.load(std::memory_order_acquire);
         if (v.posSeq.load(std::memory_order_relaxed) == s1) return p;
     }
 }

@@ -1,16 +1,18 @@
-// Streaming 16-bit stereo WAV output with sizes kept current.
+// Streaming 16-bit stereo WAV output with checked writes and sizes kept current.
 #include "platform/audio/WavFileWriter.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace brisko::audio {
 namespace {
 
-constexpr int64_t kMaxDataBytes = 0xFFFFFFFFLL - 36;  // RIFF sizes are 32-bit
+constexpr int kHeaderBytes = 44;
 
 void put16(unsigned char* p, uint32_t v) {
     p[0] = static_cast<unsigned char>(v);
@@ -20,17 +22,40 @@ void put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
+// Writes all of DATA at OFFSET (or at the end when OFFSET < 0). Returns the bytes written; on a
+// shortfall errno says why.
+size_t writeAll(int fd, const unsigned char* data, size_t size, int64_t offset) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = offset < 0 ? ::write(fd, data + done, size - done)
+                                     : ::pwrite(fd, data + done, size - done, static_cast<off_t>(offset + int64_t(done)));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
 }  // namespace
 
 WavFileWriter::~WavFileWriter() { finish(); }
 
+std::string WavFileWriter::failure(const char* what, int err) const {
+    return std::string("cannot ") + what + " " + path_ + ": " + std::strerror(err);
+}
+
 bool WavFileWriter::open(const std::string& path, int sampleRate, std::string* error) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) {
-        if (error) *error = "cannot write " + path + ": " + std::strerror(errno);
+    finish();
+    path_ = path;
+    fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        if (error) *error = failure("write", errno);
         return false;
     }
-    unsigned char h[44] = {};
+    unsigned char h[kHeaderBytes] = {};
     std::memcpy(h, "RIFF", 4);
     put32(h + 4, 36);
     std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -43,23 +68,24 @@ bool WavFileWriter::open(const std::string& path, int sampleRate, std::string* e
     put16(h + 34, 16);
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, 0);
-    if (std::fwrite(h, 1, sizeof h, file_) != sizeof h) {
-        if (error) *error = "cannot write " + path;
-        std::fclose(file_);
-        file_ = nullptr;
+    frames_ = 0;
+    if (writeAll(fd_, h, sizeof h, -1) != sizeof h) {
+        if (error) *error = failure("write", errno);
+        ::close(fd_);
+        fd_ = -1;
         return false;
     }
-    std::fflush(file_);
-    frames_ = 0;
     return true;
 }
 
-void WavFileWriter::write(const float* stereo, int frames) {
-    if (!file_ || frames <= 0) return;
-    // Past the 4 GiB limit of the format the recording simply ends.
-    const int64_t room = (kMaxDataBytes - frames_ * 4) / 4;
-    frames = static_cast<int>(std::min<int64_t>(frames, std::max<int64_t>(room, 0)));
-    if (frames <= 0) return;
+bool WavFileWriter::write(const float* stereo, int frames, std::string* error, int* errorNumber) {
+    if (fd_ < 0 || frames <= 0) return fd_ >= 0;
+    frames = static_cast<int>(std::min<int64_t>(frames, std::max<int64_t>(framesLeft(), 0)));
+    if (frames <= 0) {
+        if (error) *error = failure("write", EFBIG);
+        if (errorNumber) *errorNumber = EFBIG;
+        return false;
+    }
     if (bytes_.size() < static_cast<size_t>(frames) * 4) bytes_.resize(static_cast<size_t>(frames) * 4);
     unsigned char* bytes = bytes_.data();
     for (int i = 0; i < frames * 2; ++i) {
@@ -67,31 +93,48 @@ void WavFileWriter::write(const float* stereo, int frames) {
         const auto v = static_cast<int16_t>(std::lrint(s * 32767.0f));
         put16(bytes + i * 2, static_cast<uint16_t>(v));
     }
-    const size_t n = std::fwrite(bytes, 4, static_cast<size_t>(frames), file_);
-    frames_ += static_cast<int64_t>(n);
+    const size_t want = static_cast<size_t>(frames) * 4;
+    const size_t done = writeAll(fd_, bytes, want, -1);
+    const int err = errno;
+    frames_ += static_cast<int64_t>(done / 4);
+    if (done == want) return true;
+    // Keep whole frames only, so that the header and the data agree.
+    const int64_t end = kHeaderBytes + frames_ * 4;
+    if (done % 4 != 0) {
+        if (::ftruncate(fd_, static_cast<off_t>(end)) != 0) { /* the header below still states whole frames */ }
+        ::lseek(fd_, static_cast<off_t>(end), SEEK_SET);
+    }
+    refreshHeader();
+    if (error) *error = failure("write", err);
+    if (errorNumber) *errorNumber = err;
+    return false;
 }
 
-void WavFileWriter::refreshHeader() {
-    if (!file_) return;
+bool WavFileWriter::refreshHeader(std::string* error) {
+    if (fd_ < 0) return false;
     const auto data = static_cast<uint32_t>(frames_ * 4);
     unsigned char b[4];
-    std::fflush(file_);
-    const long end = std::ftell(file_);
     put32(b, data + 36);
-    std::fseek(file_, 4, SEEK_SET);
-    std::fwrite(b, 1, 4, file_);
+    bool ok = writeAll(fd_, b, 4, 4) == 4;
     put32(b, data);
-    std::fseek(file_, 40, SEEK_SET);
-    std::fwrite(b, 1, 4, file_);
-    std::fseek(file_, end, SEEK_SET);
-    std::fflush(file_);
+    ok = ok && writeAll(fd_, b, 4, 40) == 4;
+    if (!ok && error) *error = failure("update the header of", errno);
+    return ok;
 }
 
-void WavFileWriter::finish() {
-    if (!file_) return;
-    refreshHeader();
-    std::fclose(file_);
-    file_ = nullptr;
+bool WavFileWriter::finish(std::string* error) {
+    if (fd_ < 0) return true;
+    bool ok = refreshHeader(error);
+    if (::fsync(fd_) != 0 && errno != EINVAL && ok) {
+        if (error) *error = failure("write", errno);
+        ok = false;
+    }
+    if (::close(fd_) != 0 && ok) {
+        if (error) *error = failure("close", errno);
+        ok = false;
+    }
+    fd_ = -1;
+    return ok;
 }
 
 }  // namespace brisko::audio

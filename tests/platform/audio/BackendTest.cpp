@@ -1,9 +1,15 @@
-// Output backends: the WAV recording of the mix, fallbacks, and the WAV writer itself.
+// Output backends and the recording: the WAV output and the air-check recorder, their failures,
+// fallbacks, and the WAV writer itself.
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
 
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "platform/audio/HealthWatch.h"
 #include "platform/audio/WavFileWriter.h"
 #include "tests/platform/audio/AudioTestUtil.h"
 
@@ -213,6 +219,104 @@ TEST_F(BackendOutput, CommandsWhileTheOutputThreadMixes) {
     EXPECT_EQ(engine.positionMs(last), 3000);
     engine.closeAll();
     EXPECT_EQ(engine.stats().openVoices, 0);
+}
+
+}  // namespace
+}  // namespace brisko::test
+
+
+namespace brisko::test {
+namespace {
+
+// Each file of a recording: a valid header that states exactly the audio on disk.
+int64_t recordedFrames(const std::string& path) {
+    const std::string bytes = readFile(path);
+    const auto samples = readWav(bytes);
+    EXPECT_EQ(bytes.size(), 44 + samples.size() * 2) << path << ": the header must match the data";
+    return int64_t(samples.size() / 2);
+}
+
+TEST_F(BackendOutput, TheRecordingRunsBesideTheOutputAndGoesOnInNumberedFiles) {
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {1000.0, 3.0, 48000, 2, 0.5});
+    engine.setRecordingFileLimit(48000 * 4);  // a second per file instead of 4 GiB
+    const std::string air = dir.file("air.wav");
+    std::string error;
+    ASSERT_TRUE(engine.startRecording(air, &error)) << error;
+    const auto v = openOk(tone);
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    for (int i = 0; i < 25; ++i) render(4800);
+    engine.stopRecording();
+    engine.setRecordingFileLimit(0);
+    const std::vector<std::string> names = {air, dir.file("air-002.wav"), dir.file("air-003.wav")};
+    EXPECT_EQ(recordedFrames(names[0]), 48000);
+    EXPECT_EQ(recordedFrames(names[1]), 48000);
+    EXPECT_EQ(recordedFrames(names[2]), 24000);
+    // Nothing lost or doubled at the seams: the tone runs on across them at its level.
+    const auto second = readWav(readFile(names[1]));
+    std::vector<float> stereo(second.size());
+    for (size_t i = 0; i < second.size(); ++i) stereo[i] = second[i] / 32768.0f;
+    EXPECT_NEAR(rms(stereo, 0, 48000), 0.5 / std::sqrt(2.0), 5e-3);
+}
+
+TEST_F(BackendOutput, AFullDiskOrAFileSizeLimitIsReportedAndTheHeaderMatchesTheDisk) {
+    // A full output device refuses at once, and says so.
+    EXPECT_FALSE(engine.startBackend("file:/dev/full"));
+    EXPECT_NE(engine.backendMessage().find("No space"), std::string::npos) << engine.backendMessage();
+    ASSERT_TRUE(engine.startBackend("manual:48000"));
+
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 3.0, 48000, 2, 0.5});
+    const auto v = openOk(tone);
+
+    // A process file-size limit: EFBIG instead of a fatal SIGXFSZ, and the recording goes on in
+    // the next file.
+    const uint64_t before = engine.health().recorderErrors;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 100002;  // not a whole number of frames past the header
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string limited = dir.file("limited.wav");
+    ASSERT_TRUE(engine.startRecording(limited));
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    for (int i = 0; i < 10; ++i) render(4800);
+    engine.stopRecording();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+    EXPECT_GT(engine.health().recorderErrors, before);
+    EXPECT_NE(engine.health().lastRecorderError.find("too large"), std::string::npos)
+        << engine.health().lastRecorderError;
+    EXPECT_EQ(recordedFrames(limited), (100002 - 44) / 4);
+    EXPECT_GT(recordedFrames(dir.file("limited-002.wav")), 0);
+
+    // A full disk: a small tmpfs.
+    const std::string mountPoint = dir.file("small");
+    ASSERT_EQ(::mkdir(mountPoint.c_str(), 0755), 0);
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    const uint64_t beforeFull = engine.health().recorderErrors;
+    const std::string full = mountPoint + "/air.wav";
+    ASSERT_TRUE(engine.startRecording(full));
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    for (int i = 0; i < 10; ++i) render(4800);  // a second: 192 KB into 64 KB
+    engine.stopRecording();
+    EXPECT_GT(engine.health().recorderErrors, beforeFull);
+    EXPECT_NE(engine.health().lastRecorderError.find("No space"), std::string::npos)
+        << engine.health().lastRecorderError;
+    const int64_t kept = recordedFrames(full);
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 48000);
+    ::umount(mountPoint.c_str());
+
+    // The window is told each incident once.
+    audio::HealthWatch watch;
+    audio::EngineHealth seen = engine.health();
+    seen.recorderErrors -= 1;
+    (void)watch.newIncidents(seen);
+    const auto texts = watch.newIncidents(engine.health());
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Recording: " + engine.health().lastRecorderError);
+    EXPECT_TRUE(watch.newIncidents(engine.health()).empty());
 }
 
 }  // namespace

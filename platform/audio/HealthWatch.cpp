@@ -1,0 +1,23 @@
+// The texts of the engine's incidents.
+#include "platform/audio/HealthWatch.h"
+
+namespace brisko::audio {
+
+std::vector<std::string> HealthWatch::newIncidents(const EngineHealth& now) {
+    std::vector<std::string> texts;
+    if (!now.backendMessage.empty() && now.backendMessage != seen_.backendMessage)
+        texts.push_back("No sound device: " + now.backendMessage);
+    if (now.deviceStops > seen_.deviceStops)
+        texts.push_back("The sound device stopped: nothing is going on air");
+    if (now.deviceUnderflows > seen_.deviceUnderflows || now.deviceOverflows > seen_.deviceOverflows)
+        texts.push_back("The sound device reported a gap in the sound");
+    if (now.underruns > seen_.underruns)
+        texts.push_back("Sound dropped out (" + std::to_string(now.underruns) +
+                        " periods so far): a file could not be read in time");
+    if (now.readErrors > seen_.readErrors) texts.push_back("Playback stopped early: " + now.lastReadError);
+    if (now.recorderErrors > seen_.recorderErrors) texts.push_back("Recording: " + now.lastRecorderError);
+    seen_ = now;
+    return texts;
+}
+
+}  // namespace brisko::audio
