@@ -181,8 +181,11 @@ void frmClipPlay::buildControls() {
         auto* key = new QLabel(keyLabel(b), this);
         key->setObjectName(indexedName("Label2", b));
         key->setFont(small);
-        key->setAlignment(Qt::AlignRight | Qt::AlignBottom);
-        key->setGeometry(x + 26, y + 52, 37, 12);
+        // Readable on any button colour: dark text on a pale patch in the corner.
+        key->setStyleSheet(QStringLiteral("QLabel { color: black; background: rgba(255, 255, 255, 190);"
+                                          " padding: 0px 2px; border-radius: 2px; }"));
+        key->adjustSize();
+        key->setGeometry(x + 63 - key->width(), y + 63 - key->height(), key->width(), key->height());
         key->setToolTip(keyTip(b));
         key->setAttribute(Qt::WA_TransparentForMouseEvents);
         key->raise();
