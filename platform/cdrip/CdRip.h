@@ -17,9 +17,10 @@ enum {
     CR_JITTER_ERROR = -1,
 };
 
-// The per-drive parameters record: exactly 1380 bytes, little-endian, fields at fixed offsets.
-// Fields without a name are kept by the library and handed back unchanged.
-#pragma pack(push, 1)
+// The per-drive parameters record: exactly 1380 bytes, little-endian, fields at fixed offsets
+// (every field lies at its natural alignment, so no packing is needed; the library checks the
+// layout when it is built). Fields without a name are kept by the library and handed back
+// unchanged.
 typedef struct CR_DriveTable {
     int32_t driveType;      // 0 GENERIC .. 19 CUSTOMDRIVE
     int32_t readMethod;     // 0 jitter-corrected (paranoia), 1 plain reads
@@ -61,7 +62,6 @@ typedef struct CR_TocEntry {
     uint8_t trackNumber;
     uint8_t reserved[2];
 } CR_TocEntry;
-#pragma pack(pop)
 
 // Library-wide: initialise with the settings file, choose the active drive for what follows.
 int32_t CR_Init(const char* iniFile);
