@@ -1,6 +1,8 @@
 // Ripping ticked tracks from the CD window: files equal to the image's audio, Cancel during the
 // second of three tracks, the overwrite question, and errors that reach the operator.
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include "cdripper/frmRipDialog.h"
+#include "cdripper/frmOptions.h"
 #include "cdripper/frmVBCDRip.h"
 #include "console/FileBrowser.h"
 #include "platform/common/ProgramFolder.h"
@@ -184,6 +187,42 @@ TEST_F(RipWindowTest, RipErrorsReachTheOperatorAndKeepWhatWasDone) {
     EXPECT_EQ(disc.trackAudio[1].substr(0, partial.size() - 46), partial.substr(46));
     EXPECT_TRUE(window->pnlCommands->isEnabled());
     EXPECT_EQ(nullptr, window->ripDialog());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RipWindowTest, OptionsShowAndStoreTheDrivesValues) {
+    const DiscImage a = brisko::test::makeToneDisc(dir.path(), "opt-a", {0.2});
+    const DiscImage b = brisko::test::makeToneDisc(dir.path(), "opt-b", {0.2});
+    brisko::cdripper::cCDRip& lib = library({a.cue, b.cue});
+    const int32_t first = lib.CDDriveCount() - 1;  // 1-based index of image a
+    frmOptions options;
+    options.setCRRip(&lib);
+    ASSERT_EQ(lib.CDDriveCount(), options.cboDrives->count());
+    ASSERT_EQ(20, options.cboDriveType->count());
+    EXPECT_EQ("CUSTOMDRIVE", options.cboDriveType->itemText(19).toStdString());
+
+    // Edit drive a, switch to drive b (a's values are stored), edit b, OK.
+    options.cboDrives->setCurrentIndex(first - 1);
+    options.txtReadSectors->setText("13");
+    options.cboDriveType->setCurrentIndex(14);
+    options.cboDrives->setCurrentIndex(first);
+    EXPECT_EQ("26", options.txtReadSectors->text().toStdString()) << "drive b shows its own values";
+    options.txtRetries->setText("abc");
+    QTest::mouseClick(options.cmdOK, Qt::LeftButton);
+    ASSERT_EQ(1u, messages.size()) << "text that is not a number is refused";
+    EXPECT_EQ("Retries must be a whole number from 0 to 1000.", messages[0]);
+    EXPECT_EQ(QDialog::Rejected, options.result());
+    options.txtRetries->setText("5");
+    QTest::mouseClick(options.cmdOK, Qt::LeftButton);
+    EXPECT_EQ(QDialog::Accepted, options.result());
+
+    EXPECT_EQ(13, lib.CDDrive(first).ReadSectors());
+    EXPECT_EQ(14, lib.CDDrive(first).DriveType());
+    EXPECT_EQ(5, lib.CDDrive(first + 1).Retries());
+    EXPECT_EQ(26, lib.CDDrive(first + 1).ReadSectors());
 }
 
 }  // namespace
