@@ -201,7 +201,7 @@ public:
         // A disc already in the drive (an image) is usually known at once; a drive that spins up
         // is looked at again every second.
         std::unique_lock<std::mutex> lock(shared_->mutex);
-        shared_->wake.wait_for(lock, std::chrono::milliseconds(500), [this] { return shared_->firstLook; });
+        shared_->wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return shared_->firstLook; });
     }
     ~CdAudioDevice() override {
         {
