@@ -116,6 +116,7 @@ int main() {
     std::string error;
     if (brisko::cdrip::cdRipApi(&error) == nullptr) {
         std::printf("libcdrip cannot be loaded: %s\n", error.c_str());
+        std::system(("rm -rf " + dir).c_str());
         return 1;
     }
     brisko::cdripper::cCDRip library;
