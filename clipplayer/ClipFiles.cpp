@@ -3,16 +3,12 @@
 
 #include <QFile>
 #include <QLocale>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <string>
 
+#include "console/WholeFile.h"
 #include "media/MediaChannelTesting.h"
 
 namespace brisko::clip {
@@ -144,32 +140,10 @@ bool isSafeUserName(const QString& name, QString* why) {
 }
 
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error) {
-    // Plain system calls, so that every short write, flush and close failure is seen: a full
-    // disk must never pass for a save.
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temp = target + ".XXXXXX";
-    std::string failure;
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        failure = std::strerror(errno);
-    } else {
-        qsizetype done = 0;
-        while (done < bytes.size() && failure.empty()) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n > 0) done += n;
-            else if (n < 0 && errno == EINTR) continue;
-            else failure = n < 0 ? std::strerror(errno) : "nothing could be written";
-        }
-        if (failure.empty() && ::fsync(fd) != 0) failure = std::strerror(errno);
-        if (::close(fd) != 0 && failure.empty()) failure = std::strerror(errno);
-        if (failure.empty() && ::chmod(temp.constData(), 0644) != 0) failure = std::strerror(errno);
-        if (failure.empty() && ::rename(temp.constData(), target.constData()) != 0) failure = std::strerror(errno);
-        if (!failure.empty()) ::unlink(temp.constData());
-    }
-    if (failure.empty()) return true;
+    QString reason;
+    if (console::writeWholeFile(path, bytes, &reason)) return true;
     if (error != nullptr)
-        *error = QStringLiteral("%1 could not be saved: %2. The file on disk is unchanged.")
-                     .arg(path, QString::fromLocal8Bit(failure.c_str()));
+        *error = QStringLiteral("%1 could not be saved: %2. The file on disk is unchanged.").arg(path, reason);
     return false;
 }
 

@@ -81,8 +81,8 @@ QByteArray blankPageNames();
 // what is wrong, for the operator.
 bool isSafeUserName(const QString& name, QString* why = nullptr);
 
-// Writes BYTES to PATH through a temporary file beside it renamed over PATH: afterwards PATH is
-// either the old file or the new one whole. On failure returns false with a text for the operator.
+// Writes BYTES to PATH whole or not at all (the console's temporary-file-and-rename write). On
+// failure returns false with a text for the operator.
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 // Reads PATH whole; false when it cannot be opened.
 bool readWhole(const QString& path, QByteArray* bytes);
