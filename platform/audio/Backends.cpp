@@ -68,8 +68,8 @@ private:
 // Calls the mixer from its own thread at the pace of a sound card; optionally records the mix.
 class PacedBackend final : public Backend {
 public:
-    PacedBackend(MixCallback mix, void* context, BackendEvents* events, std::string wavPath)
-        : mix_(mix), context_(context), events_(events), wavPath_(std::move(wavPath)), writer_(events) {}
+    PacedBackend(MixCallback mix, void* context, BackendEvents* events, std::string wavPath, int period = kPacedPeriod)
+        : mix_(mix), context_(context), events_(events), wavPath_(std::move(wavPath)), writer_(events), period_(period) {}
     ~PacedBackend() override { stop(); }
 
     bool start(std::string* message) override {
@@ -84,20 +84,20 @@ public:
         writer_.finish();
     }
     int sampleRate() const override { return kDefaultRate; }
-    int framesPerPeriod() const override { return kPacedPeriod; }
+    int framesPerPeriod() const override { return period_; }
 
 private:
     void run() {
         using Clock = std::chrono::steady_clock;
-        std::vector<float> buffer(kPacedPeriod * 2);
+        std::vector<float> buffer(size_t(period_) * 2);
         const auto period = std::chrono::duration_cast<Clock::duration>(
-            std::chrono::duration<double>(double(kPacedPeriod) / kDefaultRate));
+            std::chrono::duration<double>(double(period_) / kDefaultRate));
         auto next = Clock::now();
         auto lastRefresh = next;
         while (running_.load(std::memory_order_relaxed)) {
-            mix_(context_, buffer.data(), kPacedPeriod);
+            mix_(context_, buffer.data(), period_);
             if (!wavPath_.empty()) {
-                writer_.write(buffer.data(), kPacedPeriod);  // failures reach the engine's health
+                writer_.write(buffer.data(), period_);  // failures reach the engine's health
                 const auto now = Clock::now();
                 if (now - lastRefresh >= std::chrono::milliseconds(500)) {
                     writer_.refreshHeader();
@@ -116,6 +116,7 @@ private:
     BackendEvents* events_;
     std::string wavPath_;
     RecordingFiles writer_;
+    int period_;
     std::atomic<bool> running_{false};
     std::thread thread_;
 };
@@ -216,6 +217,12 @@ std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, v
     if (spec.rfind("portaudio:", 0) == 0)
         return std::make_unique<PortAudioBackend>(mix, context, events, spec.substr(10));
     if (spec == "null") return std::make_unique<PacedBackend>(mix, context, events, "");
+    if (spec.rfind("null:", 0) == 0) {
+        char* end = nullptr;
+        const long period = std::strtol(spec.c_str() + 5, &end, 10);
+        if (end && *end == '\0' && period >= 16 && period <= 8192)
+            return std::make_unique<PacedBackend>(mix, context, events, "", static_cast<int>(period));
+    }
     if (spec.rfind("file:", 0) == 0 && spec.size() > 5)
         return std::make_unique<PacedBackend>(mix, context, events, spec.substr(5));
     if (spec == "manual") return std::make_unique<ManualBackend>(kDefaultRate);
