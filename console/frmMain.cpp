@@ -892,8 +892,7 @@ void frmMain::Timer1_Timer() {
 void frmMain::showEngineHealth() {
     // Each new incident of the audio engine once, in the line under the library: the latest
     // one shown, all of them in its tooltip; nothing that stops the console.
-    static brisko::audio::HealthWatch watch;
-    for (const std::string& text : watch.newIncidents(brisko::audio::Engine::instance().health())) {
+    for (const std::string& text : health_.newIncidents(brisko::audio::Engine::instance().health())) {
         const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + QString::fromStdString(text);
         healthLine_->setText(line);
         healthLine_->setToolTip(healthLine_->toolTip().isEmpty() ? line : healthLine_->toolTip() + '\n' + line);
