@@ -14,6 +14,7 @@ extern "C" {
 #include <string>
 
 #include "platform/audio/ContainerLength.h"
+#include "platform/audio/MatroskaLength.h"
 
 namespace brisko::audio {
 namespace {
@@ -494,6 +495,11 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, boo
                         std::vector<SeekPoint>* index) {
     if (plainMp3) {
         const int64_t frames = scanMp3Frames(file->fd(), index);
+        if (frames >= 0) return frames;
+    } else {
+        // Opus in WebM/Matroska: counted from its block headers when the walk can account for
+        // every packet.
+        const int64_t frames = matroskaOpusLength(file->fd());
         if (frames >= 0) return frames;
     }
     bool decode = false;

@@ -6,8 +6,10 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/audio/Decoder.h"
+#include "platform/audio/MatroskaLength.h"
 #include "platform/audio/Mp3Scan.h"
 #include "platform/audio/SourceFile.h"
 #include "tests/platform/audio/AudioTestUtil.h"
@@ -189,6 +191,7 @@ TEST_F(LengthExact, CorpusOfEveryFormatMatchesItsSource) {
         {"lame-vbr.mp3", "-c:a libmp3lame -q:a 4"},
         {"vorbis.ogg", "-c:a libvorbis -page_duration 100000"},
         {"opus.ogg", "-c:a libopus -page_duration 100000"},
+        {"opus.webm", "-c:a libopus -cluster_time_limit 200"},
         {"a.flac", "-c:a flac"},
         {"aac.m4a", "-c:a aac -movflags +faststart"}};
     for (const auto& [name, args] : cuts) {
@@ -312,6 +315,73 @@ TEST(LengthMp3Walk, AgreesWithTheDecoderOnEveryKindOfMp3) {
     EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("cut.mp3"), nullptr)->fd()), -1);
     writeFile(dir.file("junk.mp3"), "junk" + bytes);
     EXPECT_EQ(audio::scanMp3Frames(audio::SourceFile::open(dir.file("junk.mp3"), nullptr)->fd()), -1);
+}
+
+// Sets every cluster of the Matroska BYTES to unknown size, as a live recorder leaves them.
+void openClusterSizes(std::string& bytes) {
+    for (size_t at = 0; (at = bytes.find("\x1F\x43\xB6\x75", at)) != std::string::npos; at += 4) {
+        auto* size = reinterpret_cast<unsigned char*>(&bytes[at + 4]);
+        int len = 1;
+        while (len < 8 && !(size[0] & (0x80 >> (len - 1)))) ++len;
+        size[0] |= uint8_t(0xFF >> len);
+        for (int i = 1; i < len; ++i) size[i] = 0xFF;
+    }
+}
+
+// The WebM/Matroska block walk counts exactly what the decoder delivers, whatever the layout
+// (sizes stated or left open, another track's blocks between the audio, packets of 2.5 to 60 ms);
+// what it cannot account for it leaves to the slower count, which gets the length right too.
+TEST(LengthMatroskaWalk, AgreesWithTheDecoderOnEveryLayout) {
+    TempDir dir;
+    const std::string source = dir.file("source.wav");
+    const int64_t frames = writeToneWav(source, {523.0, 1.0107, 48000, 2, 0.5});
+    ASSERT_NE(frames % 960, 0);
+    auto walk = [](const std::string& path) {
+        auto file = audio::SourceFile::open(path, nullptr);
+        return file ? audio::matroskaOpusLength(file->fd()) : -2;
+    };
+    const std::pair<const char*, const char*> layouts[] = {
+        {"a.webm", "-c:a libopus"},
+        {"mono-short-frames.webm", "-ac 1 -c:a libopus -b:a 24k -frame_duration 2.5"},
+        {"long-frames.mka", "-c:a libopus -frame_duration 60 -cluster_time_limit 100"},
+        {"with-video.mkv",
+         "-f lavfi -i color=c=black:s=16x16:r=10:d=1.2 -map 0:a -map 1:v -c:a libopus -c:v mjpeg -cluster_time_limit 150"},
+    };
+    for (const auto& [name, args] : layouts) {
+        const std::string path = dir.file(name);
+        ASSERT_TRUE(transcodeWithFfmpeg(source, path, args)) << name;
+        EXPECT_EQ(walk(path), frames) << name;
+        EXPECT_EQ(deliveredFrames(path), frames) << name;
+    }
+    // Written to a pipe, the segment's size is left open; a live recorder leaves the clusters' too.
+    const std::string piped = dir.file("piped.webm");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -y -i '" + source +
+                           "' -c:a libopus -cluster_time_limit 200 -f webm - > '" + piped + "'")
+                              .c_str()),
+              0);
+    std::string bytes = readFile(piped);
+    openClusterSizes(bytes);
+    writeFile(dir.file("open.webm"), bytes);
+    for (const char* name : {"piped.webm", "open.webm"}) {
+        EXPECT_EQ(walk(dir.file(name)), frames) << name;
+        EXPECT_EQ(deliveredFrames(dir.file(name)), frames) << name;
+    }
+    // Cut off in a block of an open cluster: not walked, counted.
+    writeFile(dir.file("open-cut.webm"), bytes.substr(0, bytes.size() * 2 / 3 + 1));
+    EXPECT_EQ(walk(dir.file("open-cut.webm")), -1);
+    EXPECT_GT(deliveredFrames(dir.file("open-cut.webm")), frames / 2);
+    // Two audio tracks, or a header whose pre-skip the container's codec delay contradicts: not
+    // walked; the count still agrees with the decoder.
+    ASSERT_TRUE(transcodeWithFfmpeg(source, dir.file("two.mka"), "-map 0:a -map 0:a -c:a libopus"));
+    EXPECT_EQ(walk(dir.file("two.mka")), -1);
+    EXPECT_EQ(deliveredFrames(dir.file("two.mka")), frames);
+    bytes = readFile(dir.file("a.webm"));
+    const size_t head = bytes.find("OpusHead");
+    ASSERT_NE(head, std::string::npos);
+    bytes[head + 10] = char(0xE8), bytes[head + 11] = char(0x03);  // 1000 samples
+    writeFile(dir.file("pre-skip.webm"), bytes);
+    EXPECT_EQ(walk(dir.file("pre-skip.webm")), -1);
+    EXPECT_EQ(deliveredFrames(dir.file("pre-skip.webm")), frames + 312 - 1000);
 }
 
 // A decoder that seeks before it has delivered anything lands where one that read its way there
