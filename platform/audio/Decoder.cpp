@@ -74,6 +74,48 @@ bool statesStreamInfo(const AVFormatContext* fmt) {
            par->sample_rate > 0 && par->ch_layout.nb_channels > 0 && par->block_align > 0;
 }
 
+// WMA (versions 1 and 2) in ASF whose encoder options leave out the bit reservoir and variable
+// block lengths: every packet then holds exactly one frame of the codec's fixed length.
+bool wmaOneFramePerPacket(const AVFormatContext* fmt, const AVStream* st) {
+    const AVCodecParameters* par = st->codecpar;
+    if (!fmt->iformat || std::strcmp(fmt->iformat->name, "asf") != 0 || par->block_align <= 0) return false;
+    // The encoder options follow the samples per block (16 bits in version 1, 32 in version 2).
+    int at = -1;
+    if (par->codec_id == AV_CODEC_ID_WMAV1) at = 2;
+    else if (par->codec_id == AV_CODEC_ID_WMAV2) at = 4;
+    if (at < 0 || par->extradata_size < at + 2) return false;
+    const unsigned options = AV_RL16(par->extradata + at);
+    return (options & 0x0006) == 0;  // 2: bit reservoir, 4: variable block length
+}
+
+// Frames delivered for such a stream: the decoder holds back the first frame (it only primes the
+// overlap), so all packets but one, each of the frame length the decoder reports for its first
+// frame. -1 when a packet is not whole or no frame comes out of the first packets.
+int64_t countWmaFrames(AVFormatContext* fmt, int stream) {
+    AVStream* st = fmt->streams[stream];
+    AVCodecContext* ctx = openCodec(st, false, nullptr);
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    bool whole = ctx && pkt && frame;
+    int64_t packets = 0, frameLength = 0;
+    while (whole && av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == stream) {
+            whole = pkt->size == st->codecpar->block_align && !(pkt->flags & AV_PKT_FLAG_CORRUPT);
+            ++packets;
+            // Decoded only until the first frame comes out; a decoder still holding frames back
+            // after a few packets is not one that delivers a frame per packet.
+            if (whole && frameLength == 0 && packets <= 4 && avcodec_send_packet(ctx, pkt) >= 0 &&
+                avcodec_receive_frame(ctx, frame) >= 0)
+                frameLength = frame->nb_samples;
+        }
+        av_packet_unref(pkt);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&ctx);
+    return whole && frameLength > 0 ? (packets - 1) * frameLength : -1;
+}
+
 // Rates and channel counts outside these are refused: no sound card plays them, and converting
 // from them would take unbounded work (a header claiming 2 Hz asks for 24000 output frames per
 // input frame).
@@ -514,11 +556,13 @@ int64_t scanExactLength(const std::shared_ptr<SourceFile>& file, int stream, boo
         const AVCodecID id = st->codecpar->codec_id;
         const int rate = st->codecpar->sample_rate;
         // Packet durations are exact only for codecs whose frames carry a fixed or stated
-        // sample count; others (Vorbis, AAC with edit lists, WMA with millisecond stamps) are
-        // counted by decoding.
-        // Opus packets state their sample count in their first bytes, and ADTS frames carry a
-        // fixed count; Vorbis, AAC in other containers (edit lists) and WMA (millisecond
-        // stamps) are counted by decoding.
+        // sample count. Opus packets state their sample count in their first bytes, ADTS frames
+        // and WMA packets without the bit reservoir carry a fixed count; Vorbis, AAC in other
+        // containers (edit lists) and other WMA (millisecond stamps) are counted by decoding.
+        if (wmaOneFramePerPacket(fmt, st)) {
+            const int64_t frames = countWmaFrames(fmt, stream);
+            if (frames >= 0) return frames;
+        }
         const bool opus = id == AV_CODEC_ID_OPUS;
         const bool adts = id == AV_CODEC_ID_AAC && fmt->iformat && std::strcmp(fmt->iformat->name, "aac") == 0;
         const bool exactPackets = isPcm(id) || id == AV_CODEC_ID_MP1 || id == AV_CODEC_ID_MP2 ||
