@@ -282,6 +282,7 @@ void frmMain::Form_KeyDown(int KeyCode, int Shift) {
         if (isDeck(k) && Text1[k] != nullptr && !Text1[k]->text().isEmpty()) {
             cmdPlay_Click(k);
             ++SpaceIndex;
+            showSpaceDeck();
         }
     } else if (KeyCode == vk::OemPlus) {
         volumeStep(11, true);

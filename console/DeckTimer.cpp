@@ -19,11 +19,19 @@ DeckTimer::DeckTimer(int intervalMs, QObject* parent)
 }
 
 void DeckTimer::setEnabled(bool enabled) {
+    const bool changed = enabled != enabled_;
     enabled_ = enabled;
     if (enabled && !frozenFlag())
         timer_->start();
     else
         timer_->stop();
+    if (changed) emit enabledChanged(enabled);
+}
+
+void DeckTimer::setInterval(int intervalMs) {
+    if (intervalMs == interval_) return;
+    interval_ = intervalMs;
+    timer_->setInterval(intervalMs);  // restarts an active timer
 }
 
 void DeckTimer::setFrozen(bool frozen) { frozenFlag() = frozen; }

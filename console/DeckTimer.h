@@ -16,6 +16,8 @@ public:
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled);
     int interval() const { return interval_; }
+    // A new interval; a running timer counts it from now.
+    void setInterval(int intervalMs);
 
     // While frozen, enabled timers do not tick on their own (tests drive the handlers). Affects
     // timers enabled afterwards.
@@ -24,6 +26,7 @@ public:
 
 signals:
     void Timer();
+    void enabledChanged(bool enabled);
 
 private:
     QTimer* timer_;

@@ -412,6 +412,9 @@ void frmMain::connectDeck(int i) {
     connect(Command8[i], &QPushButton::clicked, this, [this, i] { Command8_Click(i); });
     connect(HScroll1[i], &QScrollBar::valueChanged, this, [this, i] { HScroll1_Change(i); });
     connect(Timer0[i], &DeckTimer::Timer, this, [this, i] { Timer0_Timer(i); });
+    connect(Timer0[i], &DeckTimer::enabledChanged, this, [this](bool on) {
+        if (on) paceClock();
+    });
     Text1[i]->installEventFilter(this);
 }
 
@@ -666,6 +669,7 @@ void frmMain::Command2_Click() {
     FillPointer = 0;
     FillFull = 0;
     gettotalseconds();
+    showSpaceDeck();
 }
 
 void frmMain::HScroll1_Change(int i) {
@@ -887,6 +891,18 @@ void frmMain::Timer1_Timer() {
     Label6->setText(clockText(brisko::now()));
     showSpaceDeck();
     showEngineHealth();
+    paceClock();
+}
+
+void frmMain::paceClock() {
+    // While a deck plays the clock ticks every 50 ms with the decks. With none playing only the
+    // clock's text can change, so the tick waits for its next second (a few milliseconds past,
+    // so the new second is read); a deck that starts brings the 50 ms tick back at once.
+    bool playing = false;
+    for (int i = 0; i < kDecks; ++i) playing = playing || Timer0[i]->isEnabled();
+    constexpr int kTickMs = 50;
+    constexpr int kPastTheSecondMs = 2;
+    Timer1->setInterval(playing ? kTickMs : brisko::msToNextSecond() + kPastTheSecondMs);
 }
 
 void frmMain::showEngineHealth() {
@@ -900,8 +916,8 @@ void frmMain::showEngineHealth() {
 }
 
 void frmMain::showSpaceDeck() {
-    // The deck the Space bar starts next has its number marked. The index is changed in several
-    // places (Space, Set Index, Clear All), so the clock tick keeps the mark up to date.
+    // The deck the Space bar starts next has its number marked. The places that change the index
+    // (Space, Set Index, Clear All) show it at once; the clock tick keeps the mark up to date too.
     if (SpaceIndex == markedSpaceDeck_) return;
     for (int i = 0; i < kDecks; ++i) {
         QLabel* number = deckNumber_[i];
@@ -1142,6 +1158,7 @@ void frmMain::cmdSetIndex_Click() {
     if (const auto index = dialog->chosenIndex()) {
         SpaceIndex = static_cast<int16_t>(*index);
         if (isDeck(SpaceIndex)) Text1[SpaceIndex]->setFocus();
+        showSpaceDeck();
     }
 }
 

@@ -239,6 +239,7 @@ private:
     void showFolderCaption();
     void showSpaceDeck();
     void showEngineHealth();
+    void paceClock();
     int64_t parentHandle() const;
     bool endOfClip(int i);
 

@@ -11,8 +11,10 @@
 
 namespace brisko::audio {
 
-// The mixer entry point a backend calls: fills FRAMES interleaved stereo frames.
-using MixCallback = void (*)(void* context, float* out, int frames);
+// The mixer entry point a backend calls: fills FRAMES interleaved stereo frames. Returns false
+// when nothing sounded and nothing will before the engine calls BackendEvents::wakeOutput(): an
+// output whose periods nobody hears (the silent one) may sleep until then.
+using MixCallback = bool (*)(void* context, float* out, int frames);
 
 // What a backend reports besides asking for sound. The counters are bumped from the output
 // callback (lock-free); the write-error text only from threads that may wait (the file writer).
@@ -23,6 +25,16 @@ struct BackendEvents {
     std::atomic<uint64_t> writeErrors{0};  // the file output could not write
     std::mutex textMutex;
     std::string writeErrorText;
+    // An output asleep for want of sound (see MixCallback): no callbacks then, and no stall.
+    std::atomic<bool> asleep{false};
+    // Bumped by the engine when a voice starts to sound; a sleeping output waits on it.
+    std::atomic<uint32_t> wakes{0};
+
+    // Command side (never the output callback): something may sound from now on.
+    void wakeOutput() {
+        wakes.fetch_add(1, std::memory_order_acq_rel);
+        wakes.notify_all();
+    }
 
     void noteWriteError(const std::string& text) {
         {

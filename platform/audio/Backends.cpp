@@ -80,6 +80,7 @@ public:
     }
     void stop() override {
         running_.store(false);
+        events_->wakeOutput();
         if (thread_.joinable()) thread_.join();
         writer_.finish();
     }
@@ -94,8 +95,23 @@ private:
             std::chrono::duration<double>(double(period_) / kDefaultRate));
         auto next = Clock::now();
         auto lastRefresh = next;
+        bool asleep = false;
         while (running_.load(std::memory_order_relaxed)) {
-            mix_(context_, buffer.data(), period_);
+            const uint32_t wakesSeen = events_->wakes.load(std::memory_order_acquire);
+            const bool sounding = mix_(context_, buffer.data(), period_);
+            if (wavPath_.empty() && !sounding) {
+                // Silence nobody hears: sleep until a voice starts, then mix at once, so that
+                // the press sounds in the very next period.
+                asleep = true;
+                events_->asleep.store(true);
+                events_->wakes.wait(wakesSeen, std::memory_order_acquire);
+                next = Clock::now();
+                continue;
+            }
+            if (asleep) {
+                asleep = false;
+                events_->asleep.store(false);  // after the mix: its time stamp is fresh
+            }
             if (!wavPath_.empty()) {
                 writer_.write(buffer.data(), period_);  // failures reach the engine's health
                 const auto now = Clock::now();
@@ -109,6 +125,7 @@ private:
             if (now - next > std::chrono::seconds(1)) next = now;  // fell far behind: do not race
             std::this_thread::sleep_until(next);
         }
+        events_->asleep.store(false);
     }
 
     MixCallback mix_;

@@ -234,27 +234,34 @@ struct Engine::Impl {
 
     // ---- mixer side -------------------------------------------------------------------------
 
-    static void mixTrampoline(void* context, float* out, int frames) {
-        static_cast<Impl*>(context)->mixPeriod(out, frames);
+    static bool mixTrampoline(void* context, float* out, int frames) {
+        return static_cast<Impl*>(context)->mixPeriod(out, frames);
     }
 
-    void mixPeriod(float* out, int frames) {
+    // Mixes one period; false when no voice sounds any more and nothing is recorded, so that
+    // the next periods are silence until a voice starts (events.wakeOutput()).
+    bool mixPeriod(float* out, int frames) {
         const int64_t t0 = nowNanos();
         lastCallbackNanos.store(t0, std::memory_order_relaxed);
         // Sequentially consistent with the voice-mode and slot loads inside the mix, against
         // the stores and the callbackSeq load in quiesce().
         callbackSeq.fetch_add(1, std::memory_order_seq_cst);
         bool underrun = false;
+        bool sounding = false;
         const int count = slotCount.load(std::memory_order_acquire);
         for (int off = 0; off < frames; off += kMixBlock) {
             const int n = std::min(kMixBlock, frames - off);
-            if (mixAll(slots, count, out + off * 2, n).underrun) underrun = true;
+            const MixResult r = mixAll(slots, count, out + off * 2, n);
+            underrun = underrun || r.underrun;
+            sounding = r.sounding;
         }
-        if (Recorder* r = recorder.load(std::memory_order_acquire)) r->push(out, frames);
+        Recorder* r = recorder.load(std::memory_order_acquire);
+        if (r) r->push(out, frames);
         callbackSeq.fetch_add(1, std::memory_order_release);
         periods.fetch_add(1, std::memory_order_relaxed);
         if (underrun) underruns.fetch_add(1, std::memory_order_relaxed);
         lastMixNanos.store(nowNanos() - t0, std::memory_order_relaxed);
+        return sounding || r != nullptr;
     }
 
     // Waits until no mix that started before this call is still running.
@@ -587,6 +594,7 @@ struct Engine::Impl {
             if (was != VoiceMode::Stopped) {
                 v->mode.store(was == VoiceMode::Playing ? kModePlaying : kModePaused);
                 v->wake();
+                events.wakeOutput();
             }
         }
     }
@@ -600,6 +608,7 @@ struct Engine::Impl {
         if (!r->start(path, outRate.load(), error, index)) return false;
         recorder.store(r.get(), std::memory_order_release);
         recorderOwner = std::move(r);
+        events.wakeOutput();  // the recording hears every period, silent ones too
         return true;
     }
 
@@ -913,6 +922,7 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     v->rampInLength = startFrame > 0 ? fadeFrames(v->outRate.load()) : 0;
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
+    impl_->events.wakeOutput();
     return true;
 }
 
@@ -940,6 +950,7 @@ void Engine::resume(VoiceId voice) {
     v->rampInLength = fadeFrames(v->outRate.load());
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
+    impl_->events.wakeOutput();
 }
 
 void Engine::stop(VoiceId voice) {
@@ -1030,7 +1041,8 @@ EngineHealth Engine::health() const {
     h.deviceUnderflows = i.events.underflows.load();
     h.deviceOverflows = i.events.overflows.load();
     // A running output that has not called back for a while has stopped: counted once per stall.
-    const bool live = i.backendRunning.load();
+    // An output asleep because nothing sounds is not stalled.
+    const bool live = i.backendRunning.load() && !i.events.asleep.load();
     h.deviceStalled = live && nowNanos() - i.lastCallbackNanos.load() >
                                   std::chrono::duration_cast<std::chrono::nanoseconds>(kStallAfter).count();
     if (h.deviceStalled != i.stalled.exchange(h.deviceStalled) && h.deviceStalled) i.stallsSeen.fetch_add(1);

@@ -161,10 +161,12 @@ MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames) 
     std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(std::max(frames, 0)));
     for (int s = 0; s < count; ++s) {
         Voice* v = slots[s].load(std::memory_order_seq_cst);
-        if (v && !mixVoice(*v, out, frames)) {
+        if (!v) continue;
+        if (!mixVoice(*v, out, frames)) {
             v->underruns.fetch_add(1, std::memory_order_relaxed);
             result.underrun = true;
         }
+        if (sounding(v->mode.load(std::memory_order_relaxed))) result.sounding = true;
     }
     return result;
 }

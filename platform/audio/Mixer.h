@@ -11,6 +11,7 @@ struct Voice;
 
 struct MixResult {
     bool underrun = false;  // a playing voice had no data ready
+    bool sounding = false;  // a voice still sounds after this period
 };
 
 // Adds voice V's next FRAMES frames into OUT (interleaved stereo). Stops the voice at its limit

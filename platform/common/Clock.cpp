@@ -26,6 +26,13 @@ TimeOfDay now() {
     return TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec};
 }
 
+int msToNextSecond() {
+    // std::time, which now() reads, is this clock in whole seconds.
+    const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+    return static_cast<int>(1000 - ms);
+}
+
 void sleepMs(int ms) {
     if (sleepHook()) {
         sleepHook()(ms);

@@ -12,6 +12,9 @@ struct TimeOfDay {
 
 // The current local time of day (real clock unless a test replaced it).
 TimeOfDay now();
+// Milliseconds until the second of the real clock changes (1..1000), for a display of whole
+// seconds that wants to wake only when its text changes.
+int msToNextSecond();
 // Blocks the calling thread for MS milliseconds (real sleep unless a test replaced it).
 void sleepMs(int ms);
 
