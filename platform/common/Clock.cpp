@@ -20,14 +20,16 @@ std::function<void(int)>& sleepHook() {
 
 TimeOfDay now() {
     if (nowHook()) return nowHook()();
-    const std::time_t t = std::time(nullptr);
+    // The precise clock: std::time may read a coarse one that changes its second a few
+    // milliseconds late, after a tick timed by msToNextSecond.
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm local{};
     localtime_r(&t, &local);
     return TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec};
 }
 
 int msToNextSecond() {
-    // std::time, which now() reads, is this clock in whole seconds.
+    // The clock now() reads.
     const auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
     return static_cast<int>(1000 - ms);

@@ -1,6 +1,7 @@
 // What the operator hears: play, pause, stop, segues, Cut Off, fades, post-fades, the segue pause,
 // the end of a clip and immediate play, measured in the engine's mix.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -9,9 +10,13 @@
 #include <QSlider>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <thread>
 
 #include "console/BackColor.h"
+#include "console/DeckMath.h"
 #include "console/DeckTimer.h"
 #include "console/FileNames.h"
 #include "console/frmFunc.h"
@@ -99,6 +104,60 @@ TEST_F(TransportTest, PlayPauseResumeStopAsHeard) {
     m.cmdPlay_Click(0);
     period();
     EXPECT_GT(level(seconds() - 0.04, seconds()), 0.2);
+}
+
+// On the real clock and real window timers: with nothing playing the clock tick wakes only when
+// its text changes, yet shows each new second at once; a deck started from that idle state
+// brings back the 50 ms tick, and its displays run.
+TEST_F(TransportTest, TheIdleClockWakesForEachNewSecondAndADeckStartedThenUpdates) {
+    struct RealTimers {
+        RealTimers() { console::DeckTimer::setFrozen(false); }
+        ~RealTimers() { console::DeckTimer::setFrozen(true); }
+    } realTimers;
+    setNowHook({});
+    using std::chrono::system_clock;
+    makeWindow();
+    loadDecks({5.0});
+    frmMain& m = w();
+    int ticks = 0;
+    QObject counting;  // the count ends with the test
+    QObject::connect(m.Timer1, &console::DeckTimer::Timer, &counting, [&] { ++ticks; });
+    // Runs the event loop for MS milliseconds; with CHECKCLOCK, checks after each round whose
+    // start lay well past a change of second that the clock shows that second (or a later one).
+    auto runFor = [&](int ms, bool checkClock) {
+        int late = 0;
+        const auto end = system_clock::now() + std::chrono::milliseconds(ms);
+        while (system_clock::now() < end) {
+            const auto before = system_clock::now();
+            QCoreApplication::processEvents();
+            const std::time_t second = system_clock::to_time_t(before);
+            const auto into = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  before - system_clock::from_time_t(second)).count();
+            std::tm local{};
+            localtime_r(&second, &local);
+            const QString shown = m.Label6->text();
+            const QString now = console::clockText(TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec});
+            if (checkClock && into >= 60 && shown < now) ++late;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return late;
+    };
+    runFor(100, false);  // settle after the start-up work
+    ticks = 0;
+    EXPECT_EQ(runFor(2300, true), 0) << "the clock showed an old second";
+    EXPECT_GE(ticks, 2);
+    EXPECT_LE(ticks, 5);  // 46 at a 50 ms tick
+
+    m.cmdPlay_Click(0);
+    ticks = 0;
+    for (int k = 0; k < 8; ++k) {
+        render(50);
+        runFor(50, false);
+    }
+    runFor(120, false);
+    EXPECT_GE(ticks, 5);
+    EXPECT_EQ(m.Label8[0]->text(), "8%");
+    EXPECT_EQ(m.Text3[0]->text(), "00:05");  // 4.6 s left
 }
 
 TEST_F(TransportTest, QuitStaysGreyUntilSomeDeckStopsButExitAsksAnyway) {

@@ -110,6 +110,42 @@ TEST_F(BackendOutput, UnusableOutputsFallBackToNull) {
     EXPECT_TRUE(engine.backendMessage().empty());
 }
 
+// The silent output sleeps while nothing sounds, which is no stalled device, and a press wakes
+// it so that every period from the first one on carries the voice.
+TEST_F(BackendOutput, TheSilentOutputSleepsWhileNothingSoundsAndWakesForAPress) {
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 0.5, 48000, 2, 0.5});
+    ASSERT_TRUE(engine.startBackend("null"));
+    const auto v = openOk(tone);
+    const uint64_t stopsBefore = engine.health().deviceStops;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const uint64_t idle = engine.stats().periodsMixed;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));  // longer than a stall takes
+    EXPECT_EQ(engine.stats().periodsMixed, idle);
+    EXPECT_FALSE(engine.health().deviceStalled);
+    EXPECT_EQ(engine.health().deviceStops, stopsBefore);
+
+    for (int press = 0; press < 2; ++press) {
+        const uint64_t before = engine.stats().periodsMixed;
+        ASSERT_TRUE(engine.play(v, 0, 300));
+        for (int i = 0; i < 1000 && engine.stats().periodsMixed < before + 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const uint64_t mixed = engine.stats().periodsMixed - before;
+        const int64_t position = engine.positionMs(v);
+        ASSERT_GE(mixed, 3u);
+        // 1024 frames a period: a period without the voice would leave it one period behind.
+        EXPECT_GE(position, std::min<int64_t>(300, int64_t(mixed) * 1024 * 1000 / 48000)) << "press " << press;
+        // It plays to its end and the output goes back to sleep.
+        for (int i = 0; i < 100 && engine.mode(v) == audio::VoiceMode::Playing; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(engine.positionMs(v), 300);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const uint64_t after = engine.stats().periodsMixed;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(engine.stats().periodsMixed, after);
+    }
+}
+
 TEST_F(BackendOutput, ChangingTheOutputRateKeepsVoicesWhereTheyWere) {
     const std::string tone = dir.file("tone.wav");
     writeToneWav(tone, {500.0, 2.0, 44100, 2, 0.5});
