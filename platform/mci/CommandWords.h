@@ -66,7 +66,9 @@ inline uint64_t load4(const char* p) {
 
 // True when A equals LOWER_B ignoring ASCII case; LOWER_B is given in lower case. Compares
 // eight (or four) bytes at a time: keywords and aliases are short, and this is on every command.
-inline bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
+// Always inlined: with a keyword of known length the compiler keeps only the one comparison
+// that length needs.
+[[gnu::always_inline]] inline bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
     const std::size_t n = a.size();
     if (n != lowerB.size()) return false;
     const char* p = a.data();
@@ -92,12 +94,12 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view lowerB) {
 }
 
 // True when WORD (not quoted) equals KEYWORD ignoring ASCII case; KEYWORD is given in lower case.
-inline bool isKeyword(const Word& word, std::string_view keyword) {
+[[gnu::always_inline]] inline bool isKeyword(const Word& word, std::string_view keyword) {
     return !word.quoted && equalsIgnoringCase(word.text, keyword);
 }
 
 // wait, notify and test: accepted anywhere a keyword may stand, and ignored.
-inline bool isFlag(const Word& word) {
+[[gnu::always_inline]] inline bool isFlag(const Word& word) {
     const std::size_t n = word.text.size();
     if (n != 4 && n != 6) return false;
     return isKeyword(word, "wait") || isKeyword(word, "notify") || isKeyword(word, "test");

@@ -2,7 +2,9 @@
 // The alias table and the device registry are process-wide and guarded by one mutex, held only to
 // look up, enter or remove an alias: each alias has a lock of its own for its commands, so that
 // slow work on one alias (an open, a seek that decodes, a wait for a length) never holds up a
-// command on another. The status path splits words into views and formats numbers on the stack.
+// command on another. Each thread remembers the aliases it used last, so that the frequent
+// commands (a status query per deck per tick) take neither the table's lock nor a reference count.
+// The status path splits words into views and formats numbers on the stack.
 #include <cstring>
 #include <mutex>
 #include <memory>
@@ -46,39 +48,15 @@ public:
         return map_.find(std::string_view(key));
     }
 
-    // The value under NAME, or null. A deck's tick sends all its commands to one alias in a row,
-    // so the last name found is remembered and compared first.
-    Value* lookup(std::string_view name) {
-        if (last_ != nullptr && equalsIgnoringCase(name, lastKey_)) return last_;
-        auto it = find(name);
-        if (it == map_.end()) return nullptr;
-        lastKey_ = it->first;
-        last_ = &it->second;
-        return last_;
-    }
-
     iterator end() { return map_.end(); }
     iterator begin() { return map_.begin(); }
-    void erase(iterator it) {
-        forget();
-        map_.erase(it);
-    }
-    void clear() {
-        forget();
-        map_.clear();
-    }
-    // KEY must be lower case. Element addresses survive rehashing, so the remembered one stays.
+    void erase(iterator it) { map_.erase(it); }
+    void clear() { map_.clear(); }
+    // KEY must be lower case.
     void put(std::string key, Value value) { map_.insert_or_assign(std::move(key), std::move(value)); }
 
 private:
-    void forget() {
-        last_ = nullptr;
-        lastKey_.clear();
-    }
-
     Map map_;
-    std::string lastKey_;
-    Value* last_ = nullptr;
 };
 
 struct Registration {
@@ -86,10 +64,11 @@ struct Registration {
     bool needsElement = false;
 };
 
-// One open alias: its device and the lock its commands take.
+// One open alias: its device and the lock its commands take. A close takes the entry out of the
+// table and then empties it under its lock; an entry never returns to the table once out.
 struct Entry {
     std::mutex mutex;
-    std::unique_ptr<Device> device;
+    std::unique_ptr<Device> device;  // null once closed
 
     ~Entry() {
         // The last holder closes the device, after any command on it has finished.
@@ -111,6 +90,55 @@ struct State {
 #endif
     }
 };
+
+// The aliases this thread used last, by a small hash of the name. A remembered entry stays valid
+// while it is open (it holds its device): the name then still leads to it in the table, since an
+// alias is entered only when its name is free. The reference held here keeps an entry that
+// another thread closes meanwhile alive until this thread next looks, so a command that found it
+// here finds it emptied under its lock, never freed.
+class RecentAliases {
+public:
+    // The entry remembered for NAME, or null.
+    Entry* find(std::string_view name) {
+        Slot& slot = slots_[slotFor(name)];
+        if (slot.entry == nullptr || !equalsIgnoringCase(name, slot.key)) return nullptr;
+        return slot.entry.get();
+    }
+    // KEY is the name in lower case.
+    void remember(std::string_view key, const EntryPtr& entry) {
+        Slot& slot = slots_[slotFor(key)];
+        slot.key.assign(key);
+        slot.entry = entry;
+    }
+    void forget(std::string_view name) {
+        Slot& slot = slots_[slotFor(name)];
+        slot.key.clear();
+        slot.entry.reset();
+    }
+
+    // Set while a command found here runs: a command sent from inside it (a device that sends
+    // commands of its own) must not drop the reference the outer command relies on.
+    bool busy = false;
+
+private:
+    static constexpr std::size_t kSlots = 16;
+    // The length and the last two characters: aliases mostly differ at their end ("deck7").
+    static std::size_t slotFor(std::string_view name) {
+        const std::size_t n = name.size();
+        if (n == 0) return 0;
+        const auto last = static_cast<unsigned char>(lowerAscii(name[n - 1]));
+        const auto before = n > 1 ? static_cast<unsigned char>(lowerAscii(name[n - 2])) : 0u;
+        return (last + before * 5 + n * 3) % kSlots;
+    }
+
+    struct Slot {
+        std::string key;
+        EntryPtr entry;
+    };
+    Slot slots_[kSlots];
+};
+
+thread_local RecentAliases recentAliases;
 
 // Never destroyed: devices may hold engine voices, and the engine may be gone at exit.
 State& state() {
@@ -204,14 +232,38 @@ private:
             }
             return first;
         }
+        RecentAliases& recent = recentAliases;
+        const std::string_view name = w_[1].text;
+        if (!recent.busy) {
+            if (Entry* entry = recent.find(name)) {
+                std::lock_guard<std::mutex> lock(entry->mutex);
+                // Still open, so still the alias's entry; once closed, the name may already
+                // stand for a new one: look again.
+                if (entry->device) return runRemembered(recent, *entry->device, action);
+            }
+        }
         EntryPtr entry;
         {
             std::lock_guard<std::mutex> lock(s_.mutex);
-            EntryPtr* found = s_.aliases.lookup(w_[1].text);
-            if (found == nullptr) return kErrNotOpen;
-            entry = *found;
+            auto found = s_.aliases.find(name);
+            if (found == s_.aliases.end()) {
+                if (!recent.busy) recent.forget(name);
+                return kErrNotOpen;
+            }
+            entry = found->second;
+            if (!recent.busy) recent.remember(found->first, entry);
         }
         return onEntry(*entry, action);
+    }
+
+    // Runs ACTION on a device found among this thread's remembered aliases (its lock is held).
+    MciError runRemembered(RecentAliases& recent, Device& device, Action action) {
+        recent.busy = true;
+        struct Done {
+            RecentAliases& recent;
+            ~Done() { recent.busy = false; }
+        } done{recent};
+        return (this->*action)(device);
     }
 
     MciError open() {
@@ -397,7 +449,8 @@ private:
 
         StatusItem which;
         int64_t track = 0;
-        auto is = [&](int k, std::string_view keyword) { return k < n && isKeyword(*item[k], keyword); };
+        auto is = [&](int k, std::string_view keyword)
+                      __attribute__((always_inline)) { return k < n && isKeyword(*item[k], keyword); };
         auto trackNumber = [&](int k) -> MciError {
             if (k >= n) return kErrMissingParameter;
             if (!parseInteger(item[k]->text, &track)) return kErrBadNumber;

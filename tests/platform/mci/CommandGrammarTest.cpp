@@ -1,8 +1,10 @@
 // The command grammar and replies of the media control interface, through a scripted device.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/mci/Device.h"
@@ -241,6 +243,50 @@ TEST_F(CommandGrammar, CloseAndCommandsToAll) {
     EXPECT_EQ(code("close"), kErrMissingDevice);
     // The alias is free again after a close.
     openFile("a");
+}
+
+// A thread remembers the aliases it used; an alias closed and opened again as another device must
+// lead to the new one, also while another thread closes and reopens it under the queries.
+TEST_F(CommandGrammar, AReopenedAliasLeadsToItsNewDevice) {
+    ok("open testcd alias a");
+    ok("set a time format tmsf");
+    EXPECT_EQ(ok("status a time format"), "tmsf");
+    ok("close a");
+    EXPECT_EQ(code("status a time format"), kErrNotOpen);
+    ok("open /x/file.wav type testdevice alias A");
+    EXPECT_EQ(ok("status a time format"), "milliseconds");
+
+    std::atomic<bool> done{false};
+    std::atomic<int> answers{0};
+    std::atomic<int> wrong{0};
+    std::thread querier([&] {
+        std::string reply;
+        while (!done.load()) {
+            const MciError e = mciSendString("status a time format", &reply);
+            if (e == kOk && (reply == "tmsf" || reply == "milliseconds")) ++answers;
+            else if (e != kErrNotOpen) ++wrong;
+        }
+        // The device opened last, whatever this thread saw before.
+        if (mciSendString("status a time format", &reply) != kOk || reply != "milliseconds") ++wrong;
+    });
+    for (int round = 0; round < 300; ++round) {
+        ok("close a");
+        if (round % 2 == 0) {
+            ok("open testcd alias a");
+            ok("set a time format tmsf");
+        } else {
+            ok("open /x/file.wav type testdevice alias a");
+        }
+        if (round % 50 == 0) {
+            while (answers.load() < round / 50 + 1) std::this_thread::yield();
+        }
+    }
+    ok("close a");
+    ok("open /x/file.wav type testdevice alias a");
+    done.store(true);
+    querier.join();
+    EXPECT_GT(answers.load(), 0);
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST_F(CommandGrammar, MalformedCommandsGiveErrors) {
