@@ -216,6 +216,18 @@ void Decoder::readStatedLength() {
     endLimit_ = n >= 0 ? n : INT64_MAX;
 }
 
+int64_t Decoder::estimatedLength() const {
+    if (statedLength_ >= 0) return statedLength_;
+    const AVFormatContext* fmt = input_->context();
+    if (fmt->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE || srcRate_ <= 0) return -1;
+    const AVStream* stream = fmt->streams[streamIndex_];
+    const AVRational frames{1, srcRate_};
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return av_rescale_q(stream->duration, stream->time_base, frames);
+    if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0) return av_rescale_q(fmt->duration, AV_TIME_BASE_Q, frames);
+    return -1;
+}
+
 int64_t Decoder::frameStartSamples(const AVFrame* frame) const {
     int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) return INT64_MIN;

@@ -39,6 +39,10 @@ public:
     // The exact length the container states (source frames), read at open; -1 where the file
     // states none exactly and only counting can tell. Decoding ends there.
     int64_t statedLength() const { return statedLength_; }
+    // What the header says of the length (source frames) where it states no exact one: the
+    // container's duration, which may be off by some frames or more (-1 when there is none, or
+    // when it is only a guess from the bitrate). The stated length where there is one.
+    int64_t estimatedLength() const;
 
     // Writes up to MAX frames into OUT (interleaved stereo); returns the number written. Fewer
     // than MAX only at the end of the stream (then atEnd() is true).

@@ -214,6 +214,7 @@ struct Engine::Impl {
     std::mutex scanMutex;
     std::condition_variable scanCv;
     std::deque<std::shared_ptr<Voice>> scanQueue;
+    bool scansHeld = false;  // tests: the scan thread takes no work (scanMutex)
 
     Impl() {
         // Damaged files make FFmpeg talk a lot; the engine reports failures itself.
@@ -411,7 +412,7 @@ struct Engine::Impl {
             std::shared_ptr<Voice> v;
             {
                 std::unique_lock l(scanMutex);
-                scanCv.wait(l, [this] { return !scanQueue.empty() || !running.load(); });
+                scanCv.wait(l, [this] { return (!scanQueue.empty() && !scansHeld) || !running.load(); });
                 if (!running.load()) return;
                 v = std::move(scanQueue.front());
                 scanQueue.pop_front();
@@ -791,6 +792,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     const int stream = decoder->streamIndex();
     const bool plainMp3 = decoder->isPlainMp3();
     const int64_t stated = decoder->statedLength();
+    v->estimatedFrames = decoder->estimatedLength();
     Impl* impl = impl_.get();
     v->scan = [file, stream, plainMp3, impl](std::vector<SeekPoint>* points) -> int64_t {
         const uint64_t errors = file->readErrors();
@@ -835,6 +837,14 @@ VoiceId Engine::openSource(std::unique_ptr<PcmSource> source, std::string* error
     return impl_->addVoice(v, false, error);
 }
 
+void Engine::holdLengthScans(bool hold) {
+    {
+        std::lock_guard l(impl_->scanMutex);
+        impl_->scansHeld = hold;
+    }
+    impl_->scanCv.notify_all();
+}
+
 void Engine::close(VoiceId voice) { impl_->closeVoice(voice); }
 
 void Engine::closeAll() {
@@ -853,6 +863,18 @@ int64_t Engine::lengthMs(VoiceId voice) {
     if (!v) return -1;
     const int64_t frames = impl_->knownLength(*v, true);
     return frames < 0 ? -1 : msForFrames(frames, v->sourceRate);
+}
+
+int64_t Engine::lengthMsNow(VoiceId voice, bool* exact) const {
+    *exact = false;
+    auto v = impl_->get(voice);
+    if (!v) return -1;
+    if (v->lengthDone.load(std::memory_order_acquire)) {
+        *exact = true;
+        const int64_t frames = knownLengthNow(*v);
+        return frames < 0 ? -1 : msForFrames(frames, v->sourceRate);
+    }
+    return v->estimatedFrames < 0 ? -1 : msForFrames(v->estimatedFrames, v->sourceRate);
 }
 
 int Engine::sourceRate(VoiceId voice) const {

@@ -110,6 +110,14 @@ public:
     // has not started yet), never for another voice's; never an estimate. -1 if unknown.
     int64_t lengthFrames(VoiceId voice);
     int64_t lengthMs(VoiceId voice);
+    // The length in milliseconds as far as it is known now, without waiting. Once the exact length
+    // is known (counted, or stated exactly at open), that length and *EXACT true; -1 with *EXACT
+    // true when the count found none. While the count runs, *EXACT false and the header's
+    // estimate of the length, which may be off either way, or -1 when the header gives none.
+    int64_t lengthMsNow(VoiceId voice, bool* exact) const;
+    // Tests: while held, the background thread starts no length count, so a test can act while
+    // a count has not run; a command that waits for a length still counts it at once.
+    void holdLengthScans(bool hold);
     int sourceRate(VoiceId voice) const;
 
     // Media-time position in milliseconds (floor of source frames played × 1000 / rate). After a

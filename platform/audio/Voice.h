@@ -105,6 +105,9 @@ struct Voice {
     std::atomic<bool> lengthDone{false};
     std::atomic<int64_t> lengthFrames{-1};
     std::vector<SeekPoint> seekPoints;  // from the scan, handed to the stream at a seek (lengthMutex)
+    // The length the header gives before counting, not exact (source frames; -1 when none). Set
+    // before the voice is entered in the table, never changed.
+    int64_t estimatedFrames = -1;
 
     void wake() {
         {

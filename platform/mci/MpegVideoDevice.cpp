@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/audio/Engine.h"
@@ -30,11 +31,7 @@ public:
     MciError play(std::optional<int64_t> from, std::optional<int64_t> to) override {
         if ((from && *from < 0) || (to && *to < 0)) return kErrOutOfRange;
         if (from || to) {
-            const int64_t length = Engine::instance().lengthMs(voice_);
-            if (length < 0) return kErrLengthUnknown;
-            const int64_t start = from ? *from : Engine::instance().positionMs(voice_);
-            if ((from && *from > length) || (to && *to > length)) return kErrOutOfRange;
-            if (to && *to < start) return kErrOutOfRange;
+            if (const MciError e = checkWindow(from, to); e != kOk) return e;
         }
         std::string message;
         if (!Engine::instance().play(voice_, from.value_or(-1), to.value_or(-1), &message)) {
@@ -135,6 +132,31 @@ public:
     }
 
 private:
+    // Checks a play window against the length. The exact length of some files is known only
+    // after a count that decodes the whole file; while it runs, a window that lies within the
+    // length the header gives (and a margin for its rounding) starts at once, and the voice
+    // ends at the true end should that come first. A window past that waits for the count and
+    // is checked exactly, so what is plainly out of range is still refused.
+    MciError checkWindow(std::optional<int64_t> from, std::optional<int64_t> to) {
+        Engine& engine = Engine::instance();
+        bool exact = false;
+        int64_t length = engine.lengthMsNow(voice_, &exact);
+        const int64_t furthest = std::max(from.value_or(0), to.value_or(0));
+        const bool withinEstimate = !exact && length >= 0 && furthest <= length + estimateMargin(length);
+        if (!withinEstimate) {
+            if (!exact) length = engine.lengthMs(voice_);
+            if (length < 0) return kErrLengthUnknown;
+            if (furthest > length) return kErrOutOfRange;
+        }
+        const int64_t start = from ? *from : engine.positionMs(voice_);
+        if (to && *to < start) return kErrOutOfRange;
+        return kOk;
+    }
+
+    // How far past a header's estimate of the length a window may reach and still start before
+    // the count: one second and half a percent.
+    static int64_t estimateMargin(int64_t estimateMs) { return 1000 + estimateMs / 200; }
+
     VoiceId voice_;
     std::shared_ptr<const VoiceProbe> probe_;
 };

@@ -15,6 +15,7 @@
 #include "platform/audio/Engine.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MciErrors.h"
+#include "tests/support/EncodedFiles.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToneFiles.h"
 
@@ -117,6 +118,53 @@ TEST_F(MpegVideo, SpeedChangesHowFastMediaTimeRuns) {
     render(400);
     const int position = std::stoi(ask("status m position"));
     EXPECT_NEAR(position, 800, 40);
+}
+
+// Open voices whose exact length has not been counted yet.
+int uncountedVoices() {
+    audio::Engine& engine = audio::Engine::instance();
+    int n = 0;
+    for (audio::VoiceId id = 0; id < 64; ++id) {
+        bool exact = false;
+        if (engine.isOpen(id) && engine.lengthMsNow(id, &exact) >= 0 && !exact) ++n;
+    }
+    return n;
+}
+
+// The exact length of a WMA file is known only after decoding all of it. Until then a play
+// window within the length its header states starts at once and ends at the true end; one
+// plainly past the end waits for the count and is refused.
+TEST_F(MpegVideo, PlayWindowBeforeTheLengthIsCounted) {
+    const std::string wma = dir.file("tone.wma");
+    test::ToneSpec spec;
+    spec.seconds = 3.0;
+    if (test::writeToneEncoded(wma, spec, "wma") < 0) GTEST_SKIP() << "no WMA encoder here";
+    audio::Engine& engine = audio::Engine::instance();
+    engine.holdLengthScans(true);
+    struct Release {
+        ~Release() { audio::Engine::instance().holdLengthScans(false); }
+    } release;
+    ask("open \"" + wma + "\" alias w");
+    ask("open \"" + wma + "\" alias w2");
+    ASSERT_EQ(uncountedVoices(), 2);
+
+    ask("play w from 0 to 3500");  // past the true end, within what the header states
+    EXPECT_EQ(uncountedVoices(), 2) << "the play waited for the count";
+    EXPECT_EQ(mciSendString("play w2 from 0 to 60000"), kErrOutOfRange);
+    EXPECT_EQ(mciSendString("play w2 from 9000"), kErrOutOfRange);
+    EXPECT_EQ(uncountedVoices(), 1);  // w2's count ran for the refusals
+    EXPECT_EQ(ask("status w2 mode"), "stopped");
+
+    const std::vector<float> mix = render(3600);
+    EXPECT_EQ(ask("status w mode"), "stopped");
+    EXPECT_GT(test::rms(mix, kRate / 2, kRate / 2), 0.2);
+    EXPECT_LT(test::rms(mix, kRate * 31 / 10, kRate / 2), 1e-4);  // nothing after the end
+    const std::string end = ask("status w position");
+    EXPECT_EQ(ask("status w length"), end);  // stopped at the true end
+    EXPECT_NEAR(std::stoi(end), 3000, 100);
+    // Counted now: the same window is checked exactly.
+    EXPECT_EQ(mciSendString("play w from 0 to 3500"), kErrOutOfRange);
+    ask("play w from 0 to " + end);
 }
 
 // A device whose open and seek hang until the test lets them go: a medium that stalls.
