@@ -58,6 +58,9 @@ public:
     virtual int sampleRate() const = 0;
     virtual int framesPerPeriod() const = 0;  // 0 = varies
     virtual bool isManual() const { return false; }
+    // A device outside the process (a sound card, a sound server) that can go away; the engine
+    // gives it up when it stops calling back. Our own paced outputs cannot.
+    virtual bool isDevice() const { return false; }
 };
 
 // Builds the backend for SPEC (see Engine::startBackend); nullptr and *message when SPEC is not

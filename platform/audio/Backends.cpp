@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #if defined(BRISKO_HAVE_ALSA)
@@ -138,13 +141,33 @@ private:
     std::thread thread_;
 };
 
+// PortAudio calls that do not come back: stopping a stream on a sound server that died waits
+// for a callback that never comes. Such calls are left to a thread of their own; while one is
+// stuck, this process touches PortAudio no more (it keeps global state the stuck call holds).
+std::atomic<int> stuckPortAudioCalls{0};
+constexpr auto kStopWaitLive = std::chrono::milliseconds(1000);   // a stream that plays drains
+constexpr auto kStopWaitSilent = std::chrono::milliseconds(200);  // one that no longer calls back
+constexpr auto kSilentAfter = std::chrono::milliseconds(500);
+
+int64_t steadyNanos() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const char* const kPortAudioStuck = "the sound system does not answer (an earlier stream would not stop)";
+
 class PortAudioBackend final : public Backend {
 public:
     PortAudioBackend(MixCallback mix, void* context, BackendEvents* events, std::string device)
-        : mix_(mix), context_(context), events_(events), device_(std::move(device)) {}
+        : shared_(std::make_shared<Shared>()), device_(std::move(device)) {
+        shared_->mix = mix;
+        shared_->context = context;
+        shared_->events = events;
+    }
     ~PortAudioBackend() override { stop(); }
 
     bool start(std::string* message) override {
+        if (stuckPortAudioCalls.load() > 0) return fail(message, kPortAudioStuck);
         if (!initPortAudio(message)) return false;
         initialised_ = true;
         PaDeviceIndex index = paNoDevice;
@@ -175,28 +198,69 @@ public:
         }
         if (rate_ == 0) return fail(message, "the audio device accepts none of our sample rates");
         PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified, paClipOff,
-                                  &PortAudioBackend::callback, this);
+                                  &PortAudioBackend::callback, shared_.get());
         if (e == paNoError) e = Pa_SetStreamFinishedCallback(stream_, &PortAudioBackend::finished);
         if (e == paNoError) e = Pa_StartStream(stream_);
         if (e != paNoError) return fail(message, std::string("cannot start the audio device: ") + Pa_GetErrorText(e));
         return true;
     }
+
+    // Stops and closes the stream within a bounded time: when PortAudio does not come back (a
+    // dead sound server), the calls are left running on their own thread and the stream is
+    // given up; its callback then keeps off the engine.
     void stop() override {
-        if (stream_) {
-            stopping_.store(true);
-            Pa_StopStream(stream_);
-            Pa_CloseStream(stream_);
-            stream_ = nullptr;
+        if (!stream_ && !initialised_) return;
+        shared_->stopping.store(true);
+        PaStream* stream = std::exchange(stream_, nullptr);
+        const bool initialised = std::exchange(initialised_, false);
+        auto done = std::make_shared<StopState>();
+        std::thread worker([stream, initialised, done, keep = shared_] {
+            if (stream) {
+                Pa_StopStream(stream);
+                Pa_CloseStream(stream);
+            }
+            if (initialised) Pa_Terminate();
+            {
+                std::lock_guard l(done->mutex);
+                done->finished = true;
+                if (done->abandoned) stuckPortAudioCalls.fetch_sub(1);
+            }
+            done->cv.notify_all();
+        });
+        const bool silent = steadyNanos() - shared_->lastCallbackNanos.load() >
+                            std::chrono::duration_cast<std::chrono::nanoseconds>(kSilentAfter).count();
+        std::unique_lock l(done->mutex);
+        if (done->cv.wait_for(l, silent ? kStopWaitSilent : kStopWaitLive, [&] { return done->finished; })) {
+            l.unlock();
+            worker.join();
+            return;
         }
-        if (initialised_) {
-            Pa_Terminate();
-            initialised_ = false;
-        }
+        done->abandoned = true;
+        stuckPortAudioCalls.fetch_add(1);
+        shared_->abandoned.store(true);
+        worker.detach();
     }
     int sampleRate() const override { return rate_; }
     int framesPerPeriod() const override { return 0; }
+    bool isDevice() const override { return true; }
 
 private:
+    // What the callbacks use: outlives this object when a stop has to be given up.
+    struct Shared {
+        MixCallback mix = nullptr;
+        void* context = nullptr;
+        BackendEvents* events = nullptr;
+        std::atomic<bool> stopping{false};
+        std::atomic<bool> abandoned{false};
+        std::atomic<int64_t> lastCallbackNanos{0};
+    };
+    struct StopState {
+        std::mutex mutex;
+        std::condition_variable cv;
+        bool finished = false;
+        bool abandoned = false;
+    };
+
     bool fail(std::string* message, const std::string& why) {
         if (message) *message = why;
         stop();
@@ -204,22 +268,24 @@ private:
     }
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags flags, void* user) {
-        auto* self = static_cast<PortAudioBackend*>(user);
-        if (flags & paOutputUnderflow) self->events_->underflows.fetch_add(1, std::memory_order_relaxed);
-        if (flags & paOutputOverflow) self->events_->overflows.fetch_add(1, std::memory_order_relaxed);
-        self->mix_(self->context_, static_cast<float*>(output), static_cast<int>(frames));
+        auto* shared = static_cast<Shared*>(user);
+        if (shared->abandoned.load(std::memory_order_acquire)) {
+            std::memset(output, 0, sizeof(float) * 2 * frames);
+            return paAbort;
+        }
+        shared->lastCallbackNanos.store(steadyNanos(), std::memory_order_relaxed);
+        if (flags & paOutputUnderflow) shared->events->underflows.fetch_add(1, std::memory_order_relaxed);
+        if (flags & paOutputOverflow) shared->events->overflows.fetch_add(1, std::memory_order_relaxed);
+        shared->mix(shared->context, static_cast<float*>(output), static_cast<int>(frames));
         return paContinue;
     }
     // The stream ended: counted when it was not us who stopped it (a device that went away).
     static void finished(void* user) {
-        auto* self = static_cast<PortAudioBackend*>(user);
-        if (!self->stopping_.load()) self->events_->finished.fetch_add(1, std::memory_order_relaxed);
+        auto* shared = static_cast<Shared*>(user);
+        if (!shared->stopping.load()) shared->events->finished.fetch_add(1, std::memory_order_relaxed);
     }
 
-    MixCallback mix_;
-    void* context_;
-    BackendEvents* events_;
-    std::atomic<bool> stopping_{false};
+    std::shared_ptr<Shared> shared_;
     std::string device_;
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
@@ -255,7 +321,7 @@ std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, v
 
 std::vector<std::string> portAudioDevices() {
     std::vector<std::string> names;
-    if (!initPortAudio(nullptr)) return names;
+    if (stuckPortAudioCalls.load() > 0 || !initPortAudio(nullptr)) return names;
     const int count = Pa_GetDeviceCount();
     for (int i = 0; i < count; ++i) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);

@@ -50,6 +50,7 @@ constexpr int kMinSpeed = 1;
 constexpr int kMaxSpeed = 10000;  // ten times normal speed
 constexpr auto kFadeWait = std::chrono::milliseconds(100);  // longest wait for a fade to finish
 constexpr auto kStallAfter = std::chrono::milliseconds(1500);  // no callback for this long: stalled
+constexpr auto kWatchEvery = std::chrono::milliseconds(250);   // how often the output is looked at
 
 __extension__ using Wide = __int128;
 
@@ -185,8 +186,8 @@ struct Engine::Impl {
     // Health.
     BackendEvents events;
     std::atomic<uint64_t> readErrors{0};
-    std::atomic<uint64_t> stallsSeen{0};
-    std::atomic<bool> stalled{false};
+    std::atomic<uint64_t> deviceStops{0};
+    std::atomic<uint64_t> devicesGivenUp{0};
     mutable std::mutex textMutex;  // the texts below
     std::string lastReadError;
     std::string message;
@@ -202,6 +203,16 @@ struct Engine::Impl {
     std::atomic<bool> running{true};
 
     std::shared_ptr<ReaderHub> hub = std::make_shared<ReaderHub>();
+
+    // The output watch: notices an output that stops calling back or ends by itself.
+    std::thread watchThread;
+    std::mutex watchMutex;
+    std::condition_variable watchCv;
+    bool watchEnd = false;                      // watchMutex
+    uint64_t watchKicks = 0;                    // watchMutex: outputs started or woken
+    std::atomic<uint64_t> backendGeneration{0}; // bumped by every backend start
+    std::atomic<bool> stalled{false};           // the watch saw the output stalled last time
+    uint64_t finishedSeen = 0;                  // watch thread only
 
     // The recording: the callback pushes into the recorder it finds here (backendMutex guards
     // the owner; the pointer is cleared and the mixer quiesced before the recorder goes).
@@ -220,9 +231,16 @@ struct Engine::Impl {
         // Damaged files make FFmpeg talk a lot; the engine reports failures itself.
         if (!std::getenv("BRISKO_FFMPEG_LOG")) av_log_set_level(AV_LOG_FATAL);
         scanThread = std::thread([this] { scanLoop(); });
+        watchThread = std::thread([this] { watchLoop(); });
     }
 
     ~Impl() {
+        {
+            std::lock_guard l(watchMutex);
+            watchEnd = true;
+        }
+        watchCv.notify_all();
+        if (watchThread.joinable()) watchThread.join();
         running.store(false);
         {
             std::lock_guard l(scanMutex);
@@ -599,9 +617,88 @@ struct Engine::Impl {
             if (was != VoiceMode::Stopped) {
                 v->mode.store(was == VoiceMode::Playing ? kModePlaying : kModePaused);
                 v->wake();
-                events.wakeOutput();
+                wakeOutput();
             }
         }
+    }
+
+    // ---- the output watch ---------------------------------------------------------------------
+
+    void kickWatch() {
+        {
+            std::lock_guard l(watchMutex);
+            ++watchKicks;
+        }
+        watchCv.notify_all();
+    }
+
+    // Something may sound from now on: wakes a sleeping output, and the watch with it.
+    void wakeOutput() {
+        events.wakeOutput();
+        kickWatch();
+    }
+
+    // A running output that has not called back for kStallAfter; one asleep because nothing
+    // sounds is not stalled.
+    bool outputStalled() const {
+        return backendRunning.load() && !events.asleep.load() &&
+               nowNanos() - lastCallbackNanos.load() >
+                   std::chrono::duration_cast<std::chrono::nanoseconds>(kStallAfter).count();
+    }
+
+    // Looks at the output every kWatchEvery while one runs by itself and is awake; sleeps for
+    // good otherwise (the manual backend of tests, after shutdown, the silent output asleep)
+    // until an output starts or is woken.
+    void watchLoop() {
+        std::unique_lock l(watchMutex);
+        uint64_t kicksSeen = 0;
+        for (;;) {
+            watchCv.wait(l, [&] {
+                return watchEnd || (backendRunning.load() && (!events.asleep.load() || watchKicks != kicksSeen));
+            });
+            kicksSeen = watchKicks;
+            if (watchEnd) return;
+            if (watchCv.wait_for(l, kWatchEvery, [this] { return watchEnd; })) return;
+            l.unlock();
+            checkOutput();
+            l.lock();
+        }
+    }
+
+    // An output that stalled (counted once per stall) or ended by itself has stopped. A device
+    // that stopped is given up; a stall of our own paced output is only counted.
+    void checkOutput() {
+        const uint64_t generation = backendGeneration.load();
+        const uint64_t finished = events.finished.load();
+        const bool ended = finished != finishedSeen;
+        finishedSeen = finished;
+        const bool stall = outputStalled();
+        const bool newStall = !stalled.exchange(stall) && stall;
+        if (!ended && !newStall) return;
+        if (!giveUpDevice(generation)) deviceStops.fetch_add(1);
+    }
+
+    // Gives up an output device that stopped, unless another output was started meanwhile: what
+    // was playing is paused where its sound stopped (the mixer no longer ran, so that is where
+    // the listeners lost it), and the silent output takes over, so that commands and new plays
+    // go on as with no sound device. True when it did (and counted the stop).
+    bool giveUpDevice(uint64_t generation) {
+        std::lock_guard l(backendMutex);
+        if (generation != backendGeneration.load() || !backend || !backend->isDevice()) return false;
+        for (auto& v : allVoices()) {
+            std::lock_guard cl(v->commandMutex);
+            int m = kModePlaying;
+            if (v->mode.compare_exchange_strong(m, kModePaused)) continue;
+            m = kModeFadeToPause;
+            if (v->mode.compare_exchange_strong(m, kModePaused)) continue;
+            m = kModeFadeToStop;
+            v->mode.compare_exchange_strong(m, kModeStopped);
+        }
+        // Counted before the switch, which may wait for the dead device a moment.
+        devicesGivenUp.fetch_add(1);
+        deviceStops.fetch_add(1);
+        startBackendLocked("null", nullptr);
+        return true;
     }
 
     // ---- recording (backendMutex held) -------------------------------------------------------
@@ -613,7 +710,7 @@ struct Engine::Impl {
         if (!r->start(path, outRate.load(), error, index)) return false;
         recorder.store(r.get(), std::memory_order_release);
         recorderOwner = std::move(r);
-        events.wakeOutput();  // the recording hears every period, silent ones too
+        wakeOutput();  // the recording hears every period, silent ones too
         return true;
     }
 
@@ -641,6 +738,8 @@ struct Engine::Impl {
         std::string used = wanted;
         std::unique_ptr<Backend> b = makeBackend(wanted, &Impl::mixTrampoline, this, &events, &why);
         lastCallbackNanos.store(nowNanos());
+        backendGeneration.fetch_add(1);
+        stalled.store(false);
         bool ok = b && b->start(&why);
         if (!ok) {
             b = makeBackend("null", &Impl::mixTrampoline, this, &events, nullptr);
@@ -665,6 +764,7 @@ struct Engine::Impl {
         manual.store(b->isManual());
         backend = std::move(b);
         backendRunning.store(!manual.load());
+        kickWatch();
         spec = used;
         {
             std::lock_guard l(textMutex);
@@ -948,7 +1048,7 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     v->rampInLength = startFrame > 0 ? fadeFrames(v->outRate.load()) : 0;
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
-    impl_->events.wakeOutput();
+    impl_->wakeOutput();
     return true;
 }
 
@@ -976,7 +1076,7 @@ void Engine::resume(VoiceId voice) {
     v->rampInLength = fadeFrames(v->outRate.load());
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
-    impl_->events.wakeOutput();
+    impl_->wakeOutput();
 }
 
 void Engine::stop(VoiceId voice) {
@@ -1066,13 +1166,10 @@ EngineHealth Engine::health() const {
     h.underruns = i.underruns.load();
     h.deviceUnderflows = i.events.underflows.load();
     h.deviceOverflows = i.events.overflows.load();
-    // A running output that has not called back for a while has stopped: counted once per stall.
-    // An output asleep because nothing sounds is not stalled.
-    const bool live = i.backendRunning.load() && !i.events.asleep.load();
-    h.deviceStalled = live && nowNanos() - i.lastCallbackNanos.load() >
-                                  std::chrono::duration_cast<std::chrono::nanoseconds>(kStallAfter).count();
-    if (h.deviceStalled != i.stalled.exchange(h.deviceStalled) && h.deviceStalled) i.stallsSeen.fetch_add(1);
-    h.deviceStops = i.stallsSeen.load() + i.events.finished.load();
+    // Stops and losses as the output watch counted them (given up first, so never behind).
+    h.deviceStops = i.deviceStops.load();
+    h.devicesGivenUp = i.devicesGivenUp.load();
+    h.deviceStalled = i.outputStalled();
     h.readErrors = i.readErrors.load(std::memory_order_acquire);
     h.recorderErrors = i.events.writeErrors.load(std::memory_order_acquire);
     h.lastRecorderError = i.events.lastWriteError();

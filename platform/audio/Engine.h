@@ -45,6 +45,8 @@ struct EngineHealth {
     uint64_t deviceUnderflows = 0;  // periods the output device reported an underflow
     uint64_t deviceOverflows = 0;   // periods the output device reported an overflow
     uint64_t deviceStops = 0;       // times the output stopped calling back or ended by itself
+    uint64_t devicesGivenUp = 0;    // of those, devices the engine gave up: what played was
+                                    // paused there and the silent output took over
     bool deviceStalled = false;     // the output is not calling back right now
     uint64_t readErrors = 0;        // voices ended early by a read or decode error
     std::string lastReadError;

@@ -7,7 +7,10 @@ std::vector<std::string> HealthWatch::newIncidents(const EngineHealth& now) {
     std::vector<std::string> texts;
     if (!now.backendMessage.empty() && now.backendMessage != seen_.backendMessage)
         texts.push_back("No sound device: " + now.backendMessage);
-    if (now.deviceStops > seen_.deviceStops)
+    if (now.devicesGivenUp > seen_.devicesGivenUp)
+        texts.push_back("The sound device stopped: nothing is going on air. What was playing is paused; "
+                        "sound stays off until the program is started again");
+    else if (now.deviceStops > seen_.deviceStops)
         texts.push_back("The sound device stopped: nothing is going on air");
     if (now.deviceUnderflows > seen_.deviceUnderflows || now.deviceOverflows > seen_.deviceOverflows)
         texts.push_back("The sound device reported a gap in the sound");

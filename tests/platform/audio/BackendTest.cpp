@@ -3,15 +3,27 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/audio/HealthWatch.h"
 #include "platform/audio/WavFileWriter.h"
 #include "tests/platform/audio/AudioTestUtil.h"
+
+extern char** environ;
+
+// A client of a sound server that died is given up without closing it (closing would wait for
+// the server for minutes), so its ended thread is never joined.
+extern "C" const char* __tsan_default_suppressions() { return "thread:libjack.so\n"; }
 
 namespace brisko::test {
 namespace {
@@ -353,6 +365,150 @@ TEST_F(BackendOutput, AFullDiskOrAFileSizeLimitIsReportedAndTheHeaderMatchesTheD
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "Recording: " + engine.health().lastRecorderError);
     EXPECT_TRUE(watch.newIncidents(engine.health()).empty());
+}
+
+// A JACK server with the dummy driver, paced in real time: the PortAudio backend's device
+// ("portaudio:system") on a machine without a sound card. Each test names its own server (JACK
+// keeps a short table of server names, and a killed server's entry is reused only by its name)
+// and removes what a killed server leaves in /dev/shm.
+class JackServer {
+public:
+    JackServer(const TempDir& dir, const std::string& name) : name_("brisko-" + name), log_(dir.file("jackd.log")) {
+        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&files, 1, 2);
+        if (posix_spawnp(&pid_, "jackd", &files, nullptr, argv.data(), environ) != 0) pid_ = 0;
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~JackServer() {
+        kill(SIGKILL);
+        std::error_code ec;
+        for (const auto& e : std::filesystem::directory_iterator("/dev/shm", ec))
+            if (e.path().filename().string().find("_" + name_ + "_") != std::string::npos)
+                std::filesystem::remove_all(e.path(), ec);
+    }
+
+    // Starts the engine's output on the server once it answers. Empty when it did; otherwise
+    // why the server is not there to test with (the caller skips).
+    std::string startOutput(Engine& engine) {
+        if (pid_ == 0) return "jackd is not installed (Debian package jackd2)";
+        std::string message;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!engine.startBackend("portaudio:system", &message)) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = 0;
+                return "jackd ended at once: " + readFile(log_);
+            }
+            if (std::chrono::steady_clock::now() > deadline) return "jackd does not answer: " + message;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return {};
+    }
+
+    void kill(int signal) {
+        if (pid_ == 0) return;
+        ::kill(pid_, signal);
+        if (signal == SIGKILL) {
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = 0;
+        }
+    }
+
+private:
+    std::string name_;
+    std::string log_;
+    pid_t pid_ = 0;
+};
+
+double msSince(std::chrono::steady_clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Plays a tone through the device and waits until it is heard going on.
+audio::VoiceId playThroughDevice(Engine& engine, const TempDir& dir) {
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 10.0, 48000, 2, 0.5});
+    std::string error;
+    const auto v = engine.open(tone, &error);
+    EXPECT_GE(v, 0) << error;
+    EXPECT_TRUE(engine.play(v, 0, -1));
+    for (int i = 0; i < 300 && engine.positionMs(v) < 300; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(engine.positionMs(v), 300) << "the device does not call back";
+    return v;
+}
+
+// A short stall of the server is an underflow the device reports, and sound goes on; a server
+// that dies is noticed, what played is paused where the sound stopped, the silent output takes
+// over, and the window is told once.
+TEST_F(BackendOutput, ADeviceThatGoesAwayIsGivenUpAndToldOnce) {
+    JackServer jack(dir, "device-lost");
+    if (const std::string why = jack.startOutput(engine); !why.empty()) GTEST_SKIP() << why;
+    const auto v = playThroughDevice(engine, dir);
+    audio::HealthWatch watch;
+    (void)watch.newIncidents(engine.health());  // what starting the server said
+
+    const uint64_t underflows = engine.health().deviceUnderflows;
+    jack.kill(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    jack.kill(SIGCONT);
+    for (int i = 0; i < 100 && engine.health().deviceUnderflows == underflows; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GT(engine.health().deviceUnderflows, underflows);
+    const int64_t before = engine.positionMs(v);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(engine.positionMs(v), before) << "sound does not go on after a short stall";
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Playing);
+    EXPECT_EQ(engine.health().deviceStops, 0u);
+    EXPECT_EQ(watch.newIncidents(engine.health()), std::vector<std::string>{"The sound device reported a gap in the sound"});
+
+    jack.kill(SIGKILL);
+    const auto lost = std::chrono::steady_clock::now();
+    while (engine.health().deviceStops == 0 && msSince(lost) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double reportedAfter = msSince(lost);
+    RecordProperty("report_ms", std::to_string(std::lround(reportedAfter)));
+    EXPECT_LT(reportedAfter, 2500.0);
+    EXPECT_EQ(engine.health().devicesGivenUp, 1u);
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Paused);
+    const auto texts = watch.newIncidents(engine.health());
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("The sound device stopped: nothing is going on air. What was playing is paused", 0), 0u)
+        << texts[0];
+    // The silent output runs: the paused voice stays where it was, a new play goes on in time.
+    const int64_t pausedAt = engine.positionMs(v);
+    EXPECT_EQ(engine.backendSpec(), "null");
+    ASSERT_TRUE(engine.play(v, -1, pausedAt + 300));
+    for (int i = 0; i < 200 && engine.mode(v) == audio::VoiceMode::Playing; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(engine.mode(v), audio::VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), pausedAt + 300);
+    EXPECT_TRUE(watch.newIncidents(engine.health()).empty());
+}
+
+// Ending the program just after the server died, before the engine noticed: the stop that
+// PortAudio would wait for for minutes is given up within a bounded time.
+TEST_F(BackendOutput, ShutdownDoesNotHangOnADeadDevice) {
+    JackServer jack(dir, "dead-at-shutdown");
+    if (const std::string why = jack.startOutput(engine); !why.empty()) GTEST_SKIP() << why;
+    playThroughDevice(engine, dir);
+    jack.kill(SIGKILL);
+    const auto t0 = std::chrono::steady_clock::now();
+    engine.shutdown();
+    const double took = msSince(t0);
+    RecordProperty("shutdown_ms", std::to_string(std::lround(took)));
+    EXPECT_LT(took, 1500.0);
+    EXPECT_EQ(engine.stats().openVoices, 0);
+    // PortAudio is left alone from then on, with a reason.
+    std::string message;
+    EXPECT_FALSE(engine.startBackend("portaudio:system", &message));
+    EXPECT_NE(message.find("does not answer"), std::string::npos) << message;
 }
 
 }  // namespace
