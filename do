@@ -16,7 +16,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth xfonts-base fonts-dejavu-core
     ffmpeg libmpv-dev clang libclang-rt-14-dev
-    lame cd-paranoia qt6-tools-dev designer-qt6 imagemagick sox xdotool
+    lame cd-paranoia qt6-tools-dev designer-qt6 imagemagick sox xdotool jackd2
 )
 
 deps() {
@@ -29,7 +29,8 @@ deps() {
     local sudo=""
     [ "$(id -u)" -eq 0 ] || sudo="sudo"
     $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # sudo resets the environment: the setting goes through env (jackd2 asks a question otherwise).
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 build() {
