@@ -3,8 +3,9 @@
 // look up, enter or remove an alias: each alias has a lock of its own for its commands, so that
 // slow work on one alias (an open, a seek that decodes, a wait for a length) never holds up a
 // command on another. Each thread remembers the aliases it used last, so that the frequent
-// commands (a status query per deck per tick) take neither the table's lock nor a reference count.
-// The status path splits words into views and formats numbers on the stack.
+// commands (a status query per deck per tick) take neither the table's lock nor a reference count,
+// and the status commands it sent, parsed, so that a repeated query is not split or parsed again.
+// Words are views into the command, and numbers are formatted on the stack.
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -206,9 +207,121 @@ std::string_view timeFormatName(TimeFormat format) {
     return "milliseconds";
 }
 
+// Runs RUN on the device of the alias NAME under the alias's own lock; NOTOPEN when no such
+// alias is open. Looks among this thread's remembered aliases first.
+template <typename Run>
+MciError withDevice(State& s, std::string_view name, Run run) {
+    RecentAliases& recent = recentAliases;
+    if (!recent.busy) {
+        if (Entry* entry = recent.find(name)) {
+            std::lock_guard<AliasLock> lock(entry->mutex);
+            // Still open, so still the alias's entry; once closed, the name may already stand
+            // for a new one: look again.
+            if (entry->device) {
+                recent.busy = true;
+                struct Done {
+                    RecentAliases& recent;
+                    ~Done() { recent.busy = false; }
+                } done{recent};
+                return run(*entry->device);
+            }
+        }
+    }
+    EntryPtr entry;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        auto found = s.aliases.find(name);
+        if (found == s.aliases.end()) {
+            if (!recent.busy) recent.forget(name);
+            return kErrNotOpen;
+        }
+        entry = found->second;
+        if (!recent.busy) recent.remember(found->first, entry);
+    }
+    // ENTRY is held here: a command sent from inside this one cannot free it.
+    std::lock_guard<AliasLock> lock(entry->mutex);
+    if (!entry->device) return kErrNotOpen;
+    return run(*entry->device);
+}
+
+// What a status command asks, as parsed from its words.
+struct StatusQuery {
+    StatusItem item = StatusItem::Mode;
+    int64_t track = 0;
+    bool timeFormat = false;  // "time format": the alias's time format, kept by the interpreter
+};
+
+// Answers QUERY from DEVICE into *REPLY (when not null).
+MciError answerStatus(Device& device, const StatusQuery& query, std::string* reply) {
+    if (query.timeFormat) {
+        if (reply != nullptr) reply->assign(timeFormatName(device.timeFormat()));
+        return kOk;
+    }
+    StatusValue value;
+    if (const MciError e = device.status(query.item, query.track, &value); e != kOk) return e;
+    if (reply == nullptr) return kOk;
+    switch (value.kind) {
+        case StatusValue::Kind::Integer: writeDecimal(value.number, reply); break;
+        case StatusValue::Kind::Boolean: reply->assign(value.flag ? "true" : "false"); break;
+        case StatusValue::Kind::Text: reply->assign(value.text, value.textLength); break;
+        case StatusValue::Kind::Time: device.formatTime(value.number, reply); break;
+    }
+    return kOk;
+}
+
+// The status commands this thread sent lately, parsed, by a hash of the whole text: a deck's
+// tick sends the same few strings again and again, and a string seen before is neither split
+// nor parsed again. What a status command asks depends on its text alone; the alias in it is
+// looked up each time.
+class RecentStatusCommands {
+public:
+    struct Parsed {
+        StatusQuery query;
+        uint32_t aliasOffset = 0;  // where the alias's name stands in the command
+        uint32_t aliasLength = 0;
+    };
+
+    const Parsed* find(std::string_view command) const {
+        const Slot& slot = slots_[slotFor(command)];
+        if (slot.command.empty() || slot.command != command) return nullptr;
+        return &slot.parsed;
+    }
+    void remember(std::string_view command, const Parsed& parsed) {
+        if (command.size() > kLongest) return;
+        Slot& slot = slots_[slotFor(command)];
+        slot.command.assign(command);
+        slot.parsed = parsed;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 64;
+    static constexpr std::size_t kLongest = 96;
+    // Eight bytes at a time, the last block overlapping the one before.
+    static std::size_t slotFor(std::string_view text) {
+        const std::size_t n = text.size();
+        uint64_t h = n * 0x9e3779b97f4a7c15ull;
+        if (n >= 8) {
+            for (std::size_t i = 0; i + 8 < n; i += 8) h = (h ^ detail::load8(text.data() + i)) * 0xff51afd7ed558ccdull;
+            h = (h ^ detail::load8(text.data() + n - 8)) * 0xff51afd7ed558ccdull;
+        } else {
+            for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 0xff51afd7ed558ccdull;
+        }
+        return static_cast<std::size_t>(h >> 58) % kSlots;
+    }
+
+    struct Slot {
+        std::string command;  // empty: unused (an empty command is never a status command)
+        Parsed parsed;
+    };
+    Slot slots_[kSlots];
+};
+
+thread_local RecentStatusCommands recentStatusCommands;
+
 class Interpreter {
 public:
-    Interpreter(State& s, const CommandWords& w, std::string* reply) : s_(s), w_(w), reply_(reply) {}
+    Interpreter(State& s, std::string_view command, const CommandWords& w, std::string* reply)
+        : s_(s), command_(command), w_(w), reply_(reply) {}
 
     MciError run() {
         const Word& verb = w_[0];
@@ -253,38 +366,7 @@ private:
             }
             return first;
         }
-        RecentAliases& recent = recentAliases;
-        const std::string_view name = w_[1].text;
-        if (!recent.busy) {
-            if (Entry* entry = recent.find(name)) {
-                std::lock_guard<AliasLock> lock(entry->mutex);
-                // Still open, so still the alias's entry; once closed, the name may already
-                // stand for a new one: look again.
-                if (entry->device) return runRemembered(recent, *entry->device, action);
-            }
-        }
-        EntryPtr entry;
-        {
-            std::lock_guard<std::mutex> lock(s_.mutex);
-            auto found = s_.aliases.find(name);
-            if (found == s_.aliases.end()) {
-                if (!recent.busy) recent.forget(name);
-                return kErrNotOpen;
-            }
-            entry = found->second;
-            if (!recent.busy) recent.remember(found->first, entry);
-        }
-        return onEntry(*entry, action);
-    }
-
-    // Runs ACTION on a device found among this thread's remembered aliases (its lock is held).
-    MciError runRemembered(RecentAliases& recent, Device& device, Action action) {
-        recent.busy = true;
-        struct Done {
-            RecentAliases& recent;
-            ~Done() { recent.busy = false; }
-        } done{recent};
-        return (this->*action)(device);
+        return withDevice(s_, w_[1].text, [&](Device& device) { return (this->*action)(device); });
     }
 
     MciError open() {
@@ -458,7 +540,19 @@ private:
         return device.seek(target, position);
     }
 
+    // Parses and answers a status query, and remembers what the text asked.
     MciError status(Device& device) {
+        StatusQuery query;
+        if (const MciError e = parseStatus(&query); e != kOk) return e;
+        RecentStatusCommands::Parsed parsed;
+        parsed.query = query;
+        parsed.aliasOffset = static_cast<uint32_t>(w_[1].text.data() - command_.data());
+        parsed.aliasLength = static_cast<uint32_t>(w_[1].text.size());
+        recentStatusCommands.remember(command_, parsed);
+        return answerStatus(device, query, reply_);
+    }
+
+    MciError parseStatus(StatusQuery* query) {
         const Word* item[4];
         int n = 0;
         for (int i = 2; i < w_.size(); ++i) {
@@ -523,22 +617,14 @@ private:
             used = 3;
         } else if (is(0, "time") && is(1, "format")) {
             if (n != 2) return kErrUnknownStatusItem;
-            if (reply_ != nullptr) reply_->assign(timeFormatName(device.timeFormat()));
+            query->timeFormat = true;
             return kOk;
         } else {
             return kErrUnknownStatusItem;
         }
         if (used != n) return kErrUnknownStatusItem;
-
-        StatusValue value;
-        if (const MciError e = device.status(which, track, &value); e != kOk) return e;
-        if (reply_ == nullptr) return kOk;
-        switch (value.kind) {
-            case StatusValue::Kind::Integer: writeDecimal(value.number, reply_); break;
-            case StatusValue::Kind::Boolean: reply_->assign(value.flag ? "true" : "false"); break;
-            case StatusValue::Kind::Text: reply_->assign(value.text, value.textLength); break;
-            case StatusValue::Kind::Time: device.formatTime(value.number, reply_); break;
-        }
+        query->item = which;
+        query->track = track;
         return kOk;
     }
 
@@ -603,6 +689,7 @@ private:
     }
 
     State& s_;
+    std::string_view command_;  // the words below are views into it
     const CommandWords& w_;
     std::string* reply_;
 };
@@ -619,11 +706,16 @@ MciError mciSendString(const std::string& command, std::string* reply) {
     if (reply != nullptr) reply->clear();
     MciError result = kOk;
     try {
-        CommandWords words;
-        result = words.split(command);
-        if (result == kOk && words.size() == 0) result = kErrEmptyCommand;
-        if (result == kOk) {
-            result = Interpreter(state(), words, reply).run();
+        if (const auto* parsed = recentStatusCommands.find(command)) {
+            // A status command this thread sent before: only the alias is looked up again.
+            const std::string_view alias(command.data() + parsed->aliasOffset, parsed->aliasLength);
+            const StatusQuery query = parsed->query;
+            result = withDevice(state(), alias, [&](Device& device) { return answerStatus(device, query, reply); });
+        } else {
+            CommandWords words;
+            result = words.split(command);
+            if (result == kOk && words.size() == 0) result = kErrEmptyCommand;
+            if (result == kOk) result = Interpreter(state(), command, words, reply).run();
         }
     } catch (...) {
         result = kErrInternal;
