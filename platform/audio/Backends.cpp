@@ -107,6 +107,8 @@ private:
                 // the press sounds in the very next period.
                 asleep = true;
                 events_->asleep.store(true);
+                // A stop() that bumped the count before wakesSeen was read is seen here.
+                if (!running_.load()) break;
                 events_->wakes.wait(wakesSeen, std::memory_order_acquire);
                 next = Clock::now();
                 continue;

@@ -65,7 +65,8 @@ public:
     //   "portaudio"            the default output device
     //   "portaudio:NAME"       the output device called NAME
     //   "file:PATH.wav"        writes the master mix to a 16-bit stereo WAV, paced in real time
-    //   "null"                 silent, paced in real time (1024-frame periods)
+    //   "null"                 silent, paced in real time (1024-frame periods); sleeps while
+    //                          nothing sounds and nothing is recorded
     //   "null:PERIOD"          the same with PERIOD-frame periods (16..8192), for benchmarks
     //   "manual[:RATE]"        tests: nothing runs until renderManual() is called (default 48000)
     // When the device cannot be opened the engine falls back to "null" and returns false with a
