@@ -224,7 +224,8 @@ int64_t Decoder::estimatedLength() const {
     const AVRational frames{1, srcRate_};
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         return av_rescale_q(stream->duration, stream->time_base, frames);
-    if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0) return av_rescale_q(fmt->duration, AV_TIME_BASE_Q, frames);
+    if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0)
+        return av_rescale_q(fmt->duration, AV_TIME_BASE_Q, frames);
     return -1;
 }
 

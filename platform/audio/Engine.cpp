@@ -112,7 +112,8 @@ int64_t rawPosition(const Voice& v) {
     constexpr int64_t kNarrow = int64_t(1) << 40;
     if (out >= 0 && out < kNarrow && v.sourceRate < (1 << 22) && p.outRate > 0)
         return p.segmentSource + out * v.sourceRate / p.outRate;
-    return p.segmentSource + static_cast<int64_t>(static_cast<Wide>(out) * v.sourceRate / p.outRate);
+    const Wide wide = static_cast<Wide>(out) * v.sourceRate / p.outRate;
+    return p.segmentSource + static_cast<int64_t>(wide);
 }
 
 // POS clamped to 0 and to LENGTH when that is known (>= 0).
@@ -430,7 +431,9 @@ struct Engine::Impl {
             std::shared_ptr<Voice> v;
             {
                 std::unique_lock l(scanMutex);
-                scanCv.wait(l, [this] { return (!scanQueue.empty() && !scansHeld) || !running.load(); });
+                scanCv.wait(l, [this] {
+                    return (!scanQueue.empty() && !scansHeld) || !running.load();
+                });
                 if (!running.load()) return;
                 v = std::move(scanQueue.front());
                 scanQueue.pop_front();

@@ -8,8 +8,8 @@
 // Words are views into the command, and numbers are formatted on the stack.
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -73,7 +73,8 @@ class AliasLock {
 public:
     void lock() {
         int expected = 0;
-        if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire)) lockContended();
+        if (!state_.compare_exchange_strong(expected, 1, std::memory_order_acquire))
+            lockContended();
     }
     void unlock() {
         if (state_.exchange(0, std::memory_order_release) == 2) state_.notify_one();
@@ -81,7 +82,8 @@ public:
 
 private:
     void lockContended() {
-        while (state_.exchange(2, std::memory_order_acquire) != 0) state_.wait(2, std::memory_order_relaxed);
+        while (state_.exchange(2, std::memory_order_acquire) != 0)
+            state_.wait(2, std::memory_order_relaxed);
     }
     std::atomic<int> state_{0};
 };
@@ -261,10 +263,18 @@ MciError answerStatus(Device& device, const StatusQuery& query, std::string* rep
     if (const MciError e = device.status(query.item, query.track, &value); e != kOk) return e;
     if (reply == nullptr) return kOk;
     switch (value.kind) {
-        case StatusValue::Kind::Integer: writeDecimal(value.number, reply); break;
-        case StatusValue::Kind::Boolean: reply->assign(value.flag ? "true" : "false"); break;
-        case StatusValue::Kind::Text: reply->assign(value.text, value.textLength); break;
-        case StatusValue::Kind::Time: device.formatTime(value.number, reply); break;
+        case StatusValue::Kind::Integer:
+            writeDecimal(value.number, reply);
+            break;
+        case StatusValue::Kind::Boolean:
+            reply->assign(value.flag ? "true" : "false");
+            break;
+        case StatusValue::Kind::Text:
+            reply->assign(value.text, value.textLength);
+            break;
+        case StatusValue::Kind::Time:
+            device.formatTime(value.number, reply);
+            break;
     }
     return kOk;
 }
@@ -301,10 +311,12 @@ private:
         const std::size_t n = text.size();
         uint64_t h = n * 0x9e3779b97f4a7c15ull;
         if (n >= 8) {
-            for (std::size_t i = 0; i + 8 < n; i += 8) h = (h ^ detail::load8(text.data() + i)) * 0xff51afd7ed558ccdull;
+            for (std::size_t i = 0; i + 8 < n; i += 8)
+                h = (h ^ detail::load8(text.data() + i)) * 0xff51afd7ed558ccdull;
             h = (h ^ detail::load8(text.data() + n - 8)) * 0xff51afd7ed558ccdull;
         } else {
-            for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 0xff51afd7ed558ccdull;
+            for (std::size_t i = 0; i < n; ++i)
+                h = (h ^ static_cast<unsigned char>(text[i])) * 0xff51afd7ed558ccdull;
         }
         return static_cast<std::size_t>(h >> 58) % kSlots;
     }
@@ -564,8 +576,9 @@ private:
 
         StatusItem which;
         int64_t track = 0;
-        auto is = [&](int k, std::string_view keyword)
-                      __attribute__((always_inline)) { return k < n && isKeyword(*item[k], keyword); };
+        auto is = [&](int k, std::string_view keyword) __attribute__((always_inline)) {
+            return k < n && isKeyword(*item[k], keyword);
+        };
         auto trackNumber = [&](int k) -> MciError {
             if (k >= n) return kErrMissingParameter;
             if (!parseInteger(item[k]->text, &track)) return kErrBadNumber;
@@ -710,7 +723,8 @@ MciError mciSendString(const std::string& command, std::string* reply) {
             // A status command this thread sent before: only the alias is looked up again.
             const std::string_view alias(command.data() + parsed->aliasOffset, parsed->aliasLength);
             const StatusQuery query = parsed->query;
-            result = withDevice(state(), alias, [&](Device& device) { return answerStatus(device, query, reply); });
+            result = withDevice(state(), alias,
+                                [&](Device& device) { return answerStatus(device, query, reply); });
         } else {
             CommandWords words;
             result = words.split(command);

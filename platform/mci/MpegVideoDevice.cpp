@@ -73,6 +73,7 @@ public:
     }
 
     MciError status(StatusItem item, int64_t track, StatusValue* value) override {
+        Engine& engine = Engine::instance();
         switch (item) {
             case StatusItem::Position: {
                 if (track > 1) return kErrOutOfRange;
@@ -90,17 +91,17 @@ public:
                 return kOk;
             case StatusItem::Length: {
                 if (track > 1) return kErrOutOfRange;
-                const int64_t length = Engine::instance().lengthMs(voice_);
+                const int64_t length = engine.lengthMs(voice_);
                 if (length < 0) return kErrLengthUnknown;
                 value->setTime(length);
                 return kOk;
             }
-            case StatusItem::Speed: value->setInteger(Engine::instance().speed(voice_)); return kOk;
+            case StatusItem::Speed: value->setInteger(engine.speed(voice_)); return kOk;
             case StatusItem::Volume:
-                value->setInteger((Engine::instance().volumeLeft(voice_) + Engine::instance().volumeRight(voice_)) / 2);
+                value->setInteger((engine.volumeLeft(voice_) + engine.volumeRight(voice_)) / 2);
                 return kOk;
-            case StatusItem::LeftVolume: value->setInteger(Engine::instance().volumeLeft(voice_)); return kOk;
-            case StatusItem::RightVolume: value->setInteger(Engine::instance().volumeRight(voice_)); return kOk;
+            case StatusItem::LeftVolume: value->setInteger(engine.volumeLeft(voice_)); return kOk;
+            case StatusItem::RightVolume: value->setInteger(engine.volumeRight(voice_)); return kOk;
             case StatusItem::NumberOfTracks: value->setInteger(1); return kOk;
             case StatusItem::CurrentTrack: value->setInteger(1); return kOk;
             case StatusItem::MediaPresent: value->setBoolean(true); return kOk;
@@ -141,7 +142,8 @@ private:
         bool exact = false;
         int64_t length = engine.lengthMsNow(voice_, &exact);
         const int64_t furthest = std::max(from.value_or(0), to.value_or(0));
-        const bool withinEstimate = !exact && length >= 0 && furthest <= length + estimateMargin(length);
+        const bool withinEstimate =
+            !exact && length >= 0 && furthest <= length + estimateMargin(length);
         if (!withinEstimate) {
             if (!exact) length = engine.lengthMs(voice_);
             if (length < 0) return kErrLengthUnknown;

@@ -269,11 +269,14 @@ TEST_F(CommandGrammar, AReopenedAliasLeadsToItsNewDevice) {
         std::string reply;
         while (!done.load()) {
             const MciError e = mciSendString("status a time format", &reply);
-            if (e == kOk && (reply == "tmsf" || reply == "milliseconds")) ++answers;
-            else if (e != kErrNotOpen) ++wrong;
+            if (e == kOk && (reply == "tmsf" || reply == "milliseconds"))
+                ++answers;
+            else if (e != kErrNotOpen)
+                ++wrong;
         }
         // The device opened last, whatever this thread saw before.
-        if (mciSendString("status a time format", &reply) != kOk || reply != "milliseconds") ++wrong;
+        if (mciSendString("status a time format", &reply) != kOk || reply != "milliseconds")
+            ++wrong;
     });
     // Writes under the alias's lock while the querier reads (a race the thread sanitizer sees).
     std::thread setter([&] {
