@@ -53,6 +53,8 @@ int seconds() {
 
 int main() {
     const int span = seconds();
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3) std::printf("machine load (1, 5, 15 min): %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     test::TempDir dir("brisko-bench-idle");
 #ifdef BRISKO_APP
     {
@@ -78,9 +80,11 @@ int main() {
             ::kill(pid, SIGTERM);
             int status = 0;
             ::waitpid(pid, &status, 0);
+            // /proc counts CPU time in clock ticks: that is the resolution of the figure.
             std::printf("idle program (console, engine, silent real-time output), %d s: %.3f %% of one core "
-                        "(goal: < 0.1 %%); ended by SIGTERM with exit code %d\n",
-                        span, 100.0 * used / span, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+                        "(goal: < 0.1 %%; resolution %.3f %%); ended by SIGTERM with exit code %d\n",
+                        span, 100.0 * used / span, 100.0 / double(sysconf(_SC_CLK_TCK)) / span,
+                        WIFEXITED(status) ? WEXITSTATUS(status) : -1);
         }
     }
 #endif
