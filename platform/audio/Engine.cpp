@@ -51,6 +51,8 @@ constexpr int kMaxSpeed = 10000;  // ten times normal speed
 constexpr auto kFadeWait = std::chrono::milliseconds(100);  // longest wait for a fade to finish
 constexpr auto kStallAfter = std::chrono::milliseconds(1500);  // no callback for this long: stalled
 constexpr auto kWatchEvery = std::chrono::milliseconds(250);   // how often the output is looked at
+constexpr auto kShortEndStall = std::chrono::seconds(2);        // a reader this long without headway hangs
+constexpr auto kShortEndLook = std::chrono::milliseconds(100);  // how often a length query looks at it
 
 __extension__ using Wide = __int128;
 
@@ -379,7 +381,8 @@ struct Engine::Impl {
                 added = fill(*v, kFillChunk);
                 ended = v->eofOut.load() >= 0;
             }
-            if (added) hub->bump();
+            // A round that only found the end adds nothing, but a length query waits for it.
+            if (added || ended) hub->bump();
             std::unique_lock wl(v->wakeMutex);
             if (v->wakeRequested || v->closing.load()) {
                 v->wakeRequested = false;
@@ -462,6 +465,9 @@ struct Engine::Impl {
     // A short sound (up to about twice what the ring holds) is read to its end, or until the
     // ring is full, within moments of its open: its length is reported once that is done, so
     // that a cut or damaged file, whose header or scan promised more, reports what really plays.
+    // The wait lasts as long as the voice's reader gets on, however slowly (a busy machine must
+    // not change the answer); only a reader that makes no headway for kShortEndStall (a medium
+    // that hangs) ends it early, with the length as stated or counted.
     void awaitShortEnd(Voice& v) {
         const int64_t length = v.lengthFrames.load();
         if (length < 0 || v.eofOut.load() >= 0 || v.closing.load()) return;
@@ -470,10 +476,19 @@ struct Engine::Impl {
         const PositionFields p = readPosition(v);
         if (p.segmentSource != 0 || p.played != p.segmentOut) return;
         v.wake();
+        auto done = [&] { return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load(); };
         std::unique_lock l(hub->mutex);
-        hub->changed.wait_for(l, std::chrono::seconds(2), [&] {
-            return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load();
-        });
+        int64_t written = v.ring.publishedWrite();
+        auto progressAt = Clock::now();
+        while (!hub->changed.wait_for(l, kShortEndLook, done)) {
+            const int64_t now = v.ring.publishedWrite();
+            if (now != written) {
+                written = now;
+                progressAt = Clock::now();
+            } else if (Clock::now() - progressAt >= kShortEndStall) {
+                return;
+            }
+        }
     }
 
     // ---- voices -----------------------------------------------------------------------------
