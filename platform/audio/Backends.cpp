@@ -152,11 +152,13 @@ constexpr auto kStopWaitSilent = std::chrono::milliseconds(200);  // one that no
 constexpr auto kSilentAfter = std::chrono::milliseconds(500);
 
 int64_t steadyNanos() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-const char* const kPortAudioStuck = "the sound system does not answer (an earlier stream would not stop)";
+const char* const kPortAudioStuck =
+    "the sound system does not answer (an earlier stream would not stop)";
 
 class PortAudioBackend final : public Backend {
 public:
@@ -199,8 +201,8 @@ public:
             }
         }
         if (rate_ == 0) return fail(message, "the audio device accepts none of our sample rates");
-        PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified, paClipOff,
-                                  &PortAudioBackend::callback, shared_.get());
+        PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified,
+                                  paClipOff, &PortAudioBackend::callback, shared_.get());
         if (e == paNoError) e = Pa_SetStreamFinishedCallback(stream_, &PortAudioBackend::finished);
         if (e == paNoError) e = Pa_StartStream(stream_);
         if (e != paNoError) return fail(message, std::string("cannot start the audio device: ") + Pa_GetErrorText(e));
@@ -229,10 +231,12 @@ public:
             }
             done->cv.notify_all();
         });
-        const bool silent = steadyNanos() - shared_->lastCallbackNanos.load() >
-                            std::chrono::duration_cast<std::chrono::nanoseconds>(kSilentAfter).count();
+        const bool silent =
+            steadyNanos() - shared_->lastCallbackNanos.load() >
+            std::chrono::duration_cast<std::chrono::nanoseconds>(kSilentAfter).count();
         std::unique_lock l(done->mutex);
-        if (done->cv.wait_for(l, silent ? kStopWaitSilent : kStopWaitLive, [&] { return done->finished; })) {
+        if (done->cv.wait_for(l, silent ? kStopWaitSilent : kStopWaitLive,
+                              [&] { return done->finished; })) {
             l.unlock();
             worker.join();
             return;
@@ -276,15 +280,18 @@ private:
             return paAbort;
         }
         shared->lastCallbackNanos.store(steadyNanos(), std::memory_order_relaxed);
-        if (flags & paOutputUnderflow) shared->events->underflows.fetch_add(1, std::memory_order_relaxed);
-        if (flags & paOutputOverflow) shared->events->overflows.fetch_add(1, std::memory_order_relaxed);
+        if (flags & paOutputUnderflow)
+            shared->events->underflows.fetch_add(1, std::memory_order_relaxed);
+        if (flags & paOutputOverflow)
+            shared->events->overflows.fetch_add(1, std::memory_order_relaxed);
         shared->mix(shared->context, static_cast<float*>(output), static_cast<int>(frames));
         return paContinue;
     }
     // The stream ended: counted when it was not us who stopped it (a device that went away).
     static void finished(void* user) {
         auto* shared = static_cast<Shared*>(user);
-        if (!shared->stopping.load()) shared->events->finished.fetch_add(1, std::memory_order_relaxed);
+        if (!shared->stopping.load())
+            shared->events->finished.fetch_add(1, std::memory_order_relaxed);
     }
 
     std::shared_ptr<Shared> shared_;

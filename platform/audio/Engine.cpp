@@ -51,8 +51,9 @@ constexpr int kMaxSpeed = 10000;  // ten times normal speed
 constexpr auto kFadeWait = std::chrono::milliseconds(100);  // longest wait for a fade to finish
 constexpr auto kStallAfter = std::chrono::milliseconds(1500);  // no callback for this long: stalled
 constexpr auto kWatchEvery = std::chrono::milliseconds(250);   // how often the output is looked at
-constexpr auto kShortEndStall = std::chrono::seconds(2);        // a reader this long without headway hangs
-constexpr auto kShortEndLook = std::chrono::milliseconds(100);  // how often a length query looks at it
+// A reader this long without headway hangs; a length query looks at it this often.
+constexpr auto kShortEndStall = std::chrono::seconds(2);
+constexpr auto kShortEndLook = std::chrono::milliseconds(100);
 
 __extension__ using Wide = __int128;
 
@@ -211,11 +212,11 @@ struct Engine::Impl {
     std::thread watchThread;
     std::mutex watchMutex;
     std::condition_variable watchCv;
-    bool watchEnd = false;                      // watchMutex
-    uint64_t watchKicks = 0;                    // watchMutex: outputs started or woken
-    std::atomic<uint64_t> backendGeneration{0}; // bumped by every backend start
-    std::atomic<bool> stalled{false};           // the watch saw the output stalled last time
-    uint64_t finishedSeen = 0;                  // watch thread only
+    bool watchEnd = false;                       // watchMutex
+    uint64_t watchKicks = 0;                     // watchMutex: outputs started or woken
+    std::atomic<uint64_t> backendGeneration{0};  // bumped by every backend start
+    std::atomic<bool> stalled{false};            // the watch saw the output stalled last time
+    uint64_t finishedSeen = 0;                   // watch thread only
 
     // The recording: the callback pushes into the recorder it finds here (backendMutex guards
     // the owner; the pointer is cleared and the mixer quiesced before the recorder goes).
@@ -476,7 +477,9 @@ struct Engine::Impl {
         const PositionFields p = readPosition(v);
         if (p.segmentSource != 0 || p.played != p.segmentOut) return;
         v.wake();
-        auto done = [&] { return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load(); };
+        auto done = [&] {
+            return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load();
+        };
         std::unique_lock l(hub->mutex);
         int64_t written = v.ring.publishedWrite();
         auto progressAt = Clock::now();
@@ -672,7 +675,8 @@ struct Engine::Impl {
         uint64_t kicksSeen = 0;
         for (;;) {
             watchCv.wait(l, [&] {
-                return watchEnd || (backendRunning.load() && (!events.asleep.load() || watchKicks != kicksSeen));
+                return watchEnd || (backendRunning.load() &&
+                                    (!events.asleep.load() || watchKicks != kicksSeen));
             });
             kicksSeen = watchKicks;
             if (watchEnd) return;
@@ -702,7 +706,8 @@ struct Engine::Impl {
     // go on as with no sound device. True when it did (and counted the stop).
     bool giveUpDevice(uint64_t generation) {
         std::lock_guard l(backendMutex);
-        if (generation != backendGeneration.load() || !backend || !backend->isDevice()) return false;
+        if (generation != backendGeneration.load() || !backend || !backend->isDevice())
+            return false;
         for (auto& v : allVoices()) {
             std::lock_guard cl(v->commandMutex);
             int m = kModePlaying;

@@ -8,7 +8,8 @@ std::vector<std::string> HealthWatch::newIncidents(const EngineHealth& now) {
     if (!now.backendMessage.empty() && now.backendMessage != seen_.backendMessage)
         texts.push_back("No sound device: " + now.backendMessage);
     if (now.devicesGivenUp > seen_.devicesGivenUp)
-        texts.push_back("The sound device stopped: what played is paused; restart Brisko for sound");
+        texts.push_back(
+            "The sound device stopped: what played is paused; restart Brisko for sound");
     else if (now.deviceStops > seen_.deviceStops)
         texts.push_back("The sound device stopped: nothing is going on air");
     if (now.deviceUnderflows > seen_.deviceUnderflows || now.deviceOverflows > seen_.deviceOverflows)

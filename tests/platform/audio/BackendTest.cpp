@@ -373,16 +373,19 @@ TEST_F(BackendOutput, AFullDiskOrAFileSizeLimitIsReportedAndTheHeaderMatchesTheD
 // and removes what a killed server leaves in /dev/shm.
 class JackServer {
 public:
-    JackServer(const TempDir& dir, const std::string& name) : name_("brisko-" + name), log_(dir.file("jackd.log")) {
+    JackServer(const TempDir& dir, const std::string& name)
+        : name_("brisko-" + name), log_(dir.file("jackd.log")) {
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
         ::setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy", "-r", "48000", "-p", "256"};
+        std::vector<std::string> args = {"jackd", "--no-realtime", "-n", name_, "-d", "dummy",
+                                         "-r",    "48000",         "-p", "256"};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 1, log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_adddup2(&files, 1, 2);
         if (posix_spawnp(&pid_, "jackd", &files, nullptr, argv.data(), environ) != 0) pid_ = 0;
         posix_spawn_file_actions_destroy(&files);
@@ -406,7 +409,8 @@ public:
                 pid_ = 0;
                 return "jackd ended at once: " + readFile(log_);
             }
-            if (std::chrono::steady_clock::now() > deadline) return "jackd does not answer: " + message;
+            if (std::chrono::steady_clock::now() > deadline)
+                return "jackd does not answer: " + message;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         return {};
@@ -439,7 +443,8 @@ audio::VoiceId playThroughDevice(Engine& engine, const TempDir& dir) {
     const auto v = engine.open(tone, &error);
     EXPECT_GE(v, 0) << error;
     EXPECT_TRUE(engine.play(v, 0, -1));
-    for (int i = 0; i < 300 && engine.positionMs(v) < 300; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 300 && engine.positionMs(v) < 300; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(engine.positionMs(v), 300) << "the device does not call back";
     return v;
 }
@@ -466,7 +471,8 @@ TEST_F(BackendOutput, ADeviceThatGoesAwayIsGivenUpAndToldOnce) {
     EXPECT_GT(engine.positionMs(v), before) << "sound does not go on after a short stall";
     EXPECT_EQ(engine.mode(v), audio::VoiceMode::Playing);
     EXPECT_EQ(engine.health().deviceStops, 0u);
-    EXPECT_EQ(watch.newIncidents(engine.health()), std::vector<std::string>{"The sound device reported a gap in the sound"});
+    EXPECT_EQ(watch.newIncidents(engine.health()),
+              std::vector<std::string>{"The sound device reported a gap in the sound"});
 
     jack.kill(SIGKILL);
     const auto lost = std::chrono::steady_clock::now();
@@ -479,7 +485,8 @@ TEST_F(BackendOutput, ADeviceThatGoesAwayIsGivenUpAndToldOnce) {
     EXPECT_EQ(engine.mode(v), audio::VoiceMode::Paused);
     const auto texts = watch.newIncidents(engine.health());
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "The sound device stopped: what played is paused; restart Brisko for sound");
+    EXPECT_EQ(texts[0],
+              "The sound device stopped: what played is paused; restart Brisko for sound");
     // The silent output runs: the paused voice stays where it was, a new play goes on in time.
     const int64_t pausedAt = engine.positionMs(v);
     EXPECT_EQ(engine.backendSpec(), "null");
