@@ -150,6 +150,9 @@ std::atomic<int> stuckPortAudioCalls{0};
 constexpr auto kStopWaitLive = std::chrono::milliseconds(1000);   // a stream that plays drains
 constexpr auto kStopWaitSilent = std::chrono::milliseconds(200);  // one that no longer calls back
 constexpr auto kSilentAfter = std::chrono::milliseconds(500);
+// A device reports gaps while its stream starts (a sound server connects the new client): not
+// told as incidents, since nothing can have been on air through this stream yet.
+constexpr auto kSettle = std::chrono::milliseconds(500);
 
 int64_t steadyNanos() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -204,6 +207,8 @@ public:
         PaError e = Pa_OpenStream(&stream_, nullptr, &params, rate_, paFramesPerBufferUnspecified,
                                   paClipOff, &PortAudioBackend::callback, shared_.get());
         if (e == paNoError) e = Pa_SetStreamFinishedCallback(stream_, &PortAudioBackend::finished);
+        shared_->settledNanos.store(
+            steadyNanos() + std::chrono::duration_cast<std::chrono::nanoseconds>(kSettle).count());
         if (e == paNoError) e = Pa_StartStream(stream_);
         if (e != paNoError) return fail(message, std::string("cannot start the audio device: ") + Pa_GetErrorText(e));
         return true;
@@ -259,6 +264,7 @@ private:
         std::atomic<bool> stopping{false};
         std::atomic<bool> abandoned{false};
         std::atomic<int64_t> lastCallbackNanos{0};
+        std::atomic<int64_t> settledNanos{0};  // status flags count from then on
     };
     struct StopState {
         std::mutex mutex;
@@ -279,7 +285,9 @@ private:
             std::memset(output, 0, sizeof(float) * 2 * frames);
             return paAbort;
         }
-        shared->lastCallbackNanos.store(steadyNanos(), std::memory_order_relaxed);
+        const int64_t now = steadyNanos();
+        shared->lastCallbackNanos.store(now, std::memory_order_relaxed);
+        if (now < shared->settledNanos.load(std::memory_order_relaxed)) flags = 0;
         if (flags & paOutputUnderflow)
             shared->events->underflows.fetch_add(1, std::memory_order_relaxed);
         if (flags & paOutputOverflow)

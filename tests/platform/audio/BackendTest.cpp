@@ -457,7 +457,7 @@ TEST_F(BackendOutput, ADeviceThatGoesAwayIsGivenUpAndToldOnce) {
     if (const std::string why = jack.startOutput(engine); !why.empty()) GTEST_SKIP() << why;
     const auto v = playThroughDevice(engine, dir);
     audio::HealthWatch watch;
-    (void)watch.newIncidents(engine.health());  // what starting the server said
+    (void)watch.newIncidents(engine.health());  // what went before (a busy machine may drop out)
 
     const uint64_t underflows = engine.health().deviceUnderflows;
     jack.kill(SIGSTOP);
