@@ -786,6 +786,8 @@ struct Engine::Impl {
         periodFrames.store(b->framesPerPeriod());
         manual.store(b->isManual());
         backend = std::move(b);
+        // The stall watch counts from here: a device may take a while to start calling back.
+        lastCallbackNanos.store(nowNanos());
         backendRunning.store(!manual.load());
         kickWatch();
         spec = used;
