@@ -143,13 +143,14 @@ private:
     std::thread thread_;
 };
 
-// PortAudio calls that do not come back: stopping a stream on a sound server that died waits
-// for a callback that never comes. Such calls are left to a thread of their own; while one is
-// stuck, this process touches PortAudio no more (it keeps global state the stuck call holds).
-std::atomic<int> stuckPortAudioCalls{0};
-constexpr auto kStopWaitLive = std::chrono::milliseconds(1000);   // a stream that plays drains
-constexpr auto kStopWaitSilent = std::chrono::milliseconds(200);  // one that no longer calls back
-constexpr auto kSilentAfter = std::chrono::milliseconds(500);
+// A stream on a device that went away is not safe to touch: stopping it on a sound server that
+// died waits minutes for a callback that never comes, and closing it fails an assertion in
+// PortAudio's JACK code, which ends the program. Such a stream is given up without another
+// call (or its stop is left to a thread of its own), and from then on this process leaves
+// PortAudio alone: the stream and the library's state stay as they are until the program ends.
+std::atomic<bool> portAudioLeft{false};
+constexpr auto kStopWait = std::chrono::milliseconds(1000);    // a stream that plays drains by then
+constexpr auto kSilentAfter = std::chrono::milliseconds(500);  // a device silent so long went away
 // A device reports gaps while its stream starts (a sound server connects the new client): not
 // told as incidents, since nothing can have been on air through this stream yet.
 constexpr auto kSettle = std::chrono::milliseconds(500);
@@ -160,8 +161,18 @@ int64_t steadyNanos() {
         .count();
 }
 
-const char* const kPortAudioStuck =
-    "the sound system does not answer (an earlier stream would not stop)";
+const char* const kPortAudioLeft = "the sound system does not answer (an earlier device went away)";
+
+// Whether the JACK server PortAudio's JACK streams use still takes clients.
+bool jackServerAnswers() {
+#if defined(BRISKO_HAVE_JACK)
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open("brisko-check", JackNoStartServer, &status);
+    if (client == nullptr) return false;
+    jack_client_close(client);
+#endif
+    return true;
+}
 
 class PortAudioBackend final : public Backend {
 public:
@@ -174,7 +185,7 @@ public:
     ~PortAudioBackend() override { stop(); }
 
     bool start(std::string* message) override {
-        if (stuckPortAudioCalls.load() > 0) return fail(message, kPortAudioStuck);
+        if (portAudioLeft.load()) return fail(message, kPortAudioLeft);
         if (!initPortAudio(message)) return false;
         initialised_ = true;
         PaDeviceIndex index = paNoDevice;
@@ -191,6 +202,8 @@ public:
         }
         const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
         if (!info || info->maxOutputChannels < 2) return fail(message, "the audio device has no stereo output");
+        const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+        jack_ = api != nullptr && api->type == paJACK;
         PaStreamParameters params{};
         params.device = index;
         params.channelCount = 2;
@@ -214,42 +227,41 @@ public:
         return true;
     }
 
-    // Stops and closes the stream within a bounded time: when PortAudio does not come back (a
-    // dead sound server), the calls are left running on their own thread and the stream is
-    // given up; its callback then keeps off the engine.
+    // Stops and closes the stream within a bounded time. A device that went away (the stream
+    // ended by itself, or called back and then fell silent) is given up at once; a stop that
+    // does not come back is left running on its own thread; a JACK server that died during the
+    // stop is not asked to close. A given-up stream's callback keeps off the engine.
     void stop() override {
         if (!stream_ && !initialised_) return;
         shared_->stopping.store(true);
         PaStream* stream = std::exchange(stream_, nullptr);
         const bool initialised = std::exchange(initialised_, false);
+        if (stream && deviceGone()) return giveUp();
         auto done = std::make_shared<StopState>();
-        std::thread worker([stream, initialised, done, keep = shared_] {
+        std::thread worker([stream, initialised, done, jack = jack_, keep = shared_] {
+            bool closable = true;
             if (stream) {
                 Pa_StopStream(stream);
-                Pa_CloseStream(stream);
+                closable = !jack || jackServerAnswers();
+                if (closable) Pa_CloseStream(stream);
             }
-            if (initialised) Pa_Terminate();
+            if (closable && initialised) Pa_Terminate();
             {
                 std::lock_guard l(done->mutex);
                 done->finished = true;
-                if (done->abandoned) stuckPortAudioCalls.fetch_sub(1);
+                done->closed = closable;
             }
             done->cv.notify_all();
         });
-        const bool silent =
-            steadyNanos() - shared_->lastCallbackNanos.load() >
-            std::chrono::duration_cast<std::chrono::nanoseconds>(kSilentAfter).count();
         std::unique_lock l(done->mutex);
-        if (done->cv.wait_for(l, silent ? kStopWaitSilent : kStopWaitLive,
-                              [&] { return done->finished; })) {
-            l.unlock();
-            worker.join();
-            return;
+        if (!done->cv.wait_for(l, kStopWait, [&] { return done->finished; })) {
+            worker.detach();
+            return giveUp();
         }
-        done->abandoned = true;
-        stuckPortAudioCalls.fetch_add(1);
-        shared_->abandoned.store(true);
-        worker.detach();
+        const bool closed = done->closed;
+        l.unlock();
+        worker.join();
+        if (!closed) giveUp();
     }
     int sampleRate() const override { return rate_; }
     int framesPerPeriod() const override { return 0; }
@@ -262,6 +274,7 @@ private:
         void* context = nullptr;
         BackendEvents* events = nullptr;
         std::atomic<bool> stopping{false};
+        std::atomic<bool> ended{false};  // the stream ended by itself
         std::atomic<bool> abandoned{false};
         std::atomic<int64_t> lastCallbackNanos{0};
         std::atomic<int64_t> settledNanos{0};  // status flags count from then on
@@ -270,8 +283,25 @@ private:
         std::mutex mutex;
         std::condition_variable cv;
         bool finished = false;
-        bool abandoned = false;
+        bool closed = false;
     };
+
+    bool deviceGone() const {
+        if (shared_->ended.load()) return true;
+        const int64_t last = shared_->lastCallbackNanos.load();
+        return last != 0 &&
+               steadyNanos() - last >
+                   std::chrono::duration_cast<std::chrono::nanoseconds>(kSilentAfter).count();
+    }
+    void giveUp() {
+        shared_->abandoned.store(true);
+        portAudioLeft.store(true);
+        // The callback may still be called with it: kept for the life of the process.
+        static std::mutex keptMutex;
+        static auto* kept = new std::vector<std::shared_ptr<Shared>>();
+        std::lock_guard l(keptMutex);
+        kept->push_back(shared_);
+    }
 
     bool fail(std::string* message, const std::string& why) {
         if (message) *message = why;
@@ -298,14 +328,16 @@ private:
     // The stream ended: counted when it was not us who stopped it (a device that went away).
     static void finished(void* user) {
         auto* shared = static_cast<Shared*>(user);
-        if (!shared->stopping.load())
-            shared->events->finished.fetch_add(1, std::memory_order_relaxed);
+        if (shared->stopping.load()) return;
+        shared->ended.store(true);
+        shared->events->finished.fetch_add(1, std::memory_order_relaxed);
     }
 
     std::shared_ptr<Shared> shared_;
     std::string device_;
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
+    bool jack_ = false;  // the device is a JACK server's
     int rate_ = 0;
 };
 
@@ -338,7 +370,7 @@ std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, v
 
 std::vector<std::string> portAudioDevices() {
     std::vector<std::string> names;
-    if (stuckPortAudioCalls.load() > 0 || !initPortAudio(nullptr)) return names;
+    if (portAudioLeft.load() || !initPortAudio(nullptr)) return names;
     const int count = Pa_GetDeviceCount();
     for (int i = 0; i < count; ++i) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
