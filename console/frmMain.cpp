@@ -33,6 +33,7 @@
 #include "console/DeckKeys.h"
 #include "console/DeckTimer.h"
 #include "console/FileNames.h"
+#include "console/FitLabel.h"
 #include "console/Launchers.h"
 #include "console/ProportionalLayout.h"
 #include "console/Settings.h"
@@ -200,10 +201,13 @@ void frmMain::buildControls() {
     boldFont(cmrTime, 14);
     Label5 = new QLabel(QStringLiteral("A"), central);
     track(Label5, QStringLiteral("Label5"), 8, 294, 250, 16);
-    healthLine_ = new QLabel(central);
+    // Under the library, the engine's latest incident, drawn smaller where it would not fit.
+    healthLine_ = new brisko::console::FitLabel(central);
     track(healthLine_, QStringLiteral("healthLine"), 8, 666, 250, 32);
     healthLine_->setWordWrap(true);
-    healthLine_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    QPalette red = healthLine_->palette();
+    red.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+    healthLine_->setPalette(red);
 
     // Now playing and the immediate-play stop button above the decks.
     currentclip = new QLineEdit(central);

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 
 #include "console/BackColor.h"
 #include "console/DeckTimer.h"
+#include "console/FitLabel.h"
 #include "console/Settings.h"
 #include "console/frmFunc.h"
 #include "console/frmHelp.h"
@@ -351,6 +354,29 @@ TEST_F(WindowTest, ResizingScalesEveryControlAndItsFont) {
     EXPECT_NEAR(m.Text1[7]->font().pointSizeF(), points * fy, 0.3);
     // Controls never overlap their neighbours after scaling.
     EXPECT_LE(m.Text1[7]->geometry().right(), m.Label4[7]->geometry().left());
+}
+
+TEST_F(WindowTest, TheIncidentLineShowsALongIncidentWholeAtAnyWindowSize) {
+    frmMain& m = makeWindow();
+    m.show();
+    QApplication::processEvents();
+    auto* line = m.findChild<console::FitLabel*>("healthLine");
+    ASSERT_NE(line, nullptr);
+    const QString incident =
+        "23:20:09 The sound device stopped: what played is paused; restart Brisko for sound";
+    for (const QSize size : {m.size(), m.size() * 3 / 4}) {
+        m.resize(size);
+        QApplication::processEvents();
+        line->setText(incident);
+        const QFont drawn = line->fittedFont();
+        EXPECT_LT(drawn.pointSizeF(), QFontInfo(line->font()).pointSizeF());
+        const QRect box = line->contentsRect();
+        const QRect needed = QFontMetrics(drawn).boundingRect(box, int(line->alignment()) | Qt::TextWordWrap, incident);
+        EXPECT_LE(needed.height(), box.height());
+        EXPECT_LE(needed.width(), box.width());
+    }
+    line->setText("23:20:09 A gap in the sound");
+    EXPECT_EQ(line->fittedFont(), line->font());
 }
 
 TEST_F(WindowTest, LaunchButtonsOfWindowsNotBuiltSaySo) {
