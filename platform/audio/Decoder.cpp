@@ -225,7 +225,7 @@ int64_t Decoder::estimatedLength() const {
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         return av_rescale_q(stream->duration, stream->time_base, frames);
     if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0)
-        return av_rescale_q(fmt->duration, AV_TIME_BASE_Q, frames);
+        return av_rescale_q(fmt->duration, AVRational{1, AV_TIME_BASE}, frames);
     return -1;
 }
 
