@@ -44,6 +44,9 @@ constexpr int64_t kRingFrames = 65536;
 constexpr int kMixBlock = 1024;         // the mixer works in blocks of at most this many frames
 constexpr double kOpenPrefill = 0.5;    // seconds decoded before open() returns
 constexpr double kSeekPrefill = 0.25;   // seconds decoded before a seek or a play "from" returns
+// Frames of the ring a reader leaves free: a seek on a playing voice prepares the new sound there
+// while the old one plays on from the rest.
+constexpr int64_t kJumpReserve = kRingFrames / 4;
 constexpr int64_t kFillChunk = 16384;   // frames a reader adds before it looks at its wake flag
 constexpr int64_t kReadPiece = 4096;    // frames asked of the stream at a time
 constexpr int kMinSpeed = 1;
@@ -70,7 +73,16 @@ VoiceMode publicMode(int mode) {
     }
 }
 
-bool fading(int mode) { return mode == kModeFadeToStop || mode == kModeFadeToPause; }
+// Whether a voice in MODE can jump: it plays, or holds its old sound after a seek.
+bool jumpable(int mode) { return mode == kModePlaying || mode == kModeSeekHold; }
+
+// Whether the mixer has a change of V's sound under way: a fade, a seek's hold, the old sound of a
+// jump fading out, or a jump it has not taken yet.
+bool settling(const Voice& v) {
+    const int m = v.mode.load();
+    return m == kModeFadeToStop || m == kModeFadeToPause || m == kModeSeekHold || v.tailBusy.load() ||
+           (m == kModePlaying && v.jumpOut.load() >= 0);
+}
 
 // Source frame for MS milliseconds at RATE.
 // The first frame at or after MS: rounding up makes every whole millisecond read back unchanged
@@ -306,22 +318,46 @@ struct Engine::Impl {
                std::chrono::duration_cast<std::chrono::nanoseconds>(kFadeWait).count();
     }
 
-    // Lets a fade that is under way finish (never longer than kFadeWait).
-    void waitForFade(Voice& v) {
-        if (!fading(v.mode.load()) || !outputLive()) return;
+    // Waits until DONE(v) holds, as long as an output runs that can bring it about, and never
+    // longer than kFadeWait. Whether it holds.
+    template <typename Done>
+    bool waitFor(const Voice& v, Done done) {
+        if (done(v)) return true;
+        if (!outputLive()) return false;
         const auto deadline = Clock::now() + kFadeWait;
-        while (fading(v.mode.load()) && Clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!done(v) && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return done(v);
+    }
+
+    // Lets a fade, a seek's hold or a jump that is under way finish.
+    void waitForFade(Voice& v) {
+        waitFor(v, [](const Voice& w) { return !settling(w); });
     }
 
     // Takes the voice out of play, fading it out first when it sounds, and waits until the
-    // mixer keeps off it.
+    // mixer keeps off it. A jump the mixer has not taken is taken here, silently.
     void holdVoice(Voice& v) {
         int m = kModePlaying;
-        if (outputLive()) v.mode.compare_exchange_strong(m, kModeFadeToStop);
+        if (outputLive()) {
+            v.mode.compare_exchange_strong(m, kModeFadeToStop);
+            v.holdCut.store(true);
+        }
         waitForFade(v);
         v.mode.store(kModeStopped, std::memory_order_seq_cst);
+        v.tailBusy.store(false, std::memory_order_seq_cst);
         quiesce();
+        settleJump(v);
+    }
+
+    // Moves the head of a held voice to a jump the mixer has not taken.
+    static void settleJump(Voice& v) {
+        const int64_t jump = v.jumpOut.load();
+        if (jump < 0) return;
+        v.head = jump;
+        v.headFrac = 0;
+        v.ring.release(jump);
+        v.dataEnd.store(kNoLimit);
+        v.jumpOut.store(-1);
     }
 
     // ---- readers and the scan thread --------------------------------------------------------
@@ -334,36 +370,155 @@ struct Engine::Impl {
         readErrors.fetch_add(1, std::memory_order_release);
     }
 
-    // Adds sound to the voice's ring, at most MAXFRAMES frames. Caller holds readMutex.
-    bool fill(Voice& v, int64_t maxFrames) {
-        if (!v.stream || v.eofOut.load(std::memory_order_relaxed) >= 0) return false;
+    // Where a stream's sound ended while it was read into the ring.
+    struct StreamEnd {
+        bool reached = false;
+        int64_t out = -1;     // ring count after its last frame
+        int64_t source = -1;  // source frame there
+        std::string error;    // why it ended early ("" at the real end)
+    };
+
+    // Reads up to MAXFRAMES frames of the voice's stream into its ring, keeping at most
+    // MAXBUFFERED frames in the ring; notes in *END where the sound ended. Caller holds readMutex.
+    static int64_t readIntoRing(Voice& v, int64_t maxFrames, int64_t maxBuffered, StreamEnd* end) {
         int64_t total = 0;
         while (total < maxFrames && !v.closing.load(std::memory_order_relaxed)) {
-            int64_t n = std::min(maxFrames - total, kReadPiece);
+            const int64_t room = maxBuffered - (v.ring.capacity() - v.ring.freeFrames());
+            int64_t n = std::min({maxFrames - total, kReadPiece, room});
+            if (n <= 0) break;
             float* span = v.ring.writeSpan(&n);
             if (n <= 0) break;
             const int64_t got = v.stream->read(span, n);
             v.ring.commit(got);
             total += got;
             if (v.stream->atEnd()) {
-                const std::string why = v.stream->error();
-                if (!why.empty()) {
-                    v.setError(why);
-                    v.failed.store(true, std::memory_order_release);
-                    reportReadError(why);
-                }
-                v.eofSource.store(v.stream->sourcePosition(), std::memory_order_release);
-                v.eofOut.store(v.ring.writeCount(), std::memory_order_release);
+                end->reached = true;
+                end->error = v.stream->error();
+                end->source = v.stream->sourcePosition();
+                end->out = v.ring.writeCount();
                 break;
             }
             if (got < n) break;
         }
+        return total;
+    }
+
+    // Whether the reader has filled the ring as far as it may.
+    static bool readerFull(const Voice& v) { return v.ring.freeFrames() <= kJumpReserve; }
+
+    // Marks the voice's sound as ended where END says.
+    void publishEnd(Voice& v, const StreamEnd& end) {
+        if (!end.error.empty()) {
+            v.setError(end.error);
+            v.failed.store(true, std::memory_order_release);
+            reportReadError(end.error);
+        }
+        v.eofSource.store(end.source, std::memory_order_release);
+        v.eofOut.store(end.out, std::memory_order_release);
+    }
+
+    // Adds sound to the voice's ring, at most MAXFRAMES frames, leaving the jump reserve free.
+    // Caller holds readMutex.
+    bool fill(Voice& v, int64_t maxFrames) {
+        if (!v.stream || v.eofOut.load(std::memory_order_relaxed) >= 0) return false;
+        StreamEnd end;
+        const int64_t total = readIntoRing(v, maxFrames, v.ring.capacity() - kJumpReserve, &end);
+        if (end.reached) publishEnd(v, end);
         return total > 0;
     }
 
+    // Moves a voice that plays, or holds after a seek, to source frame FRAME without a gap (see
+    // "Jumps" in Voice.h): the new sound is prepared behind the old one, which plays on
+    // meanwhile, and the voice is left in kModeSeekHold, stopped at FRAME, its old sound still
+    // holding; a play that follows crossfades. A jump not taken yet is replaced. False, having
+    // changed nothing, when the voice neither plays nor holds: the caller then restarts it as a
+    // stopped voice. Slow as a seek is, but only for this voice. Caller holds commandMutex.
+    bool jumpSeamless(Voice& v, int64_t frame) {
+        if (!jumpable(v.mode.load())) return false;
+        std::vector<SeekPoint> hints;
+        std::lock_guard l(v.readMutex);
+        if (!v.stream || v.closing.load()) return false;
+        if (v.stream->wantsHints()) {
+            std::lock_guard ll(v.lengthMutex);
+            hints = v.seekPoints;
+        }
+        v.jumpFrozen.store(true, std::memory_order_seq_cst);
+        quiesce();
+        // The mixer takes no jump now. One it took a moment ago may still fade its old sound.
+        if (v.tailBusy.load() && !waitFor(v, [](const Voice& w) { return !w.tailBusy.load(); })) {
+            v.tailBusy.store(false, std::memory_order_seq_cst);
+            quiesce();
+        }
+        if (!jumpable(v.mode.load())) {
+            v.jumpFrozen.store(false, std::memory_order_seq_cst);
+            return false;
+        }
+        int64_t cut = v.jumpOut.load();
+        if (cut >= 0) {
+            // A jump not taken: its sound is dropped, the old sound and its hold go on.
+            v.ring.rewindWrite(cut);
+        } else {
+            cut = v.ring.writeCount();
+            v.dataEnd.store(cut, std::memory_order_release);
+            // The old sound ends at the cut, or before it where it ended or was to stop.
+            int64_t oldEnd = std::min(cut, v.limitOut.load());
+            if (const int64_t eof = v.eofOut.load(); eof >= 0) oldEnd = std::min(oldEnd, eof);
+            v.jumpTailEnd.store(oldEnd);
+            v.jumpGainLeft.store(v.gainLeft.load());
+            v.jumpGainRight.store(v.gainRight.load());
+            v.holdPos = 0;
+        }
+        v.holdCut.store(false);
+        v.jumpSource.store(frame);
+        v.stream->seek(frame, hints);
+        StreamEnd end;
+        const int64_t prefill = std::min<int64_t>(static_cast<int64_t>(kSeekPrefill * v.outRate.load()), kJumpReserve);
+        readIntoRing(v, prefill, v.ring.capacity(), &end);
+
+        int expected = kModePlaying;
+        v.mode.compare_exchange_strong(expected, kModeSeekHold, std::memory_order_seq_cst);
+        // Stopped instead only when the old sound reached its end or limit meanwhile.
+        const bool held = v.mode.load() == kModeSeekHold;
+        quiesce();
+        // The mixer keeps to the old sound's own fields now: the voice's are the new sound's.
+        v.failed.store(false);
+        v.setError("");
+        v.eofOut.store(-1);
+        v.eofSource.store(-1);
+        if (end.reached) publishEnd(v, end);
+        v.limitOut.store(kNoLimit);
+        beginPositionWrite(v);
+        v.segmentOut.store(cut, std::memory_order_release);
+        v.segmentSource.store(frame, std::memory_order_release);
+        v.played.store(cut, std::memory_order_release);
+        v.stoppedAt.store(frame, std::memory_order_release);
+        endPositionWrite(v);
+        v.jumpOut.store(cut, std::memory_order_release);
+        if (!held) settleJump(v);
+        v.jumpFrozen.store(false, std::memory_order_seq_cst);
+        return true;
+    }
+
+    // Sets where a voice that plays (or is about to) stops: TOFRAME, or its end when negative.
+    static void setStopPoint(Voice& v, int64_t toFrame) {
+        if (toFrame < 0) {
+            v.limitOut.store(kNoLimit, std::memory_order_release);
+            return;
+        }
+        int64_t limit = v.segmentOut.load() +
+                        outFramesFor(toFrame - v.segmentSource.load(), v.sourceRate, v.outRate.load());
+        limit = std::max(limit, v.played.load());
+        v.limitSource.store(toFrame);
+        v.limitOut.store(limit, std::memory_order_release);
+    }
+
     // How long a reader may sleep: until its ring is half empty at the voice's speed.
+    // Counts the sound ahead of the play head, or of a jump not taken yet: the ring may still hold
+    // a jump's old sound, which the mixer lets go of only once it has crossfaded from it.
     static std::chrono::microseconds refillDelay(const Voice& v) {
-        const int64_t buffered = v.ring.capacity() - v.ring.freeFrames();
+        const int64_t jump = v.jumpOut.load(std::memory_order_acquire);
+        const int64_t from = jump >= 0 ? jump : std::max(v.ring.readCount(), v.played.load(std::memory_order_acquire));
+        const int64_t buffered = v.ring.writeCount() - from;
         const int64_t spare = buffered - v.ring.capacity() / 2;
         const double perSecond = double(v.outRate.load()) * v.speed.load() / 1000.0;
         const double us = spare > 0 && perSecond > 0 ? double(spare) / perSecond * 1e6 : 0.0;
@@ -389,7 +544,7 @@ struct Engine::Impl {
                 v->wakeRequested = false;
                 continue;
             }
-            if (!ended && added && v->ring.freeFrames() > 0) continue;
+            if (!ended && added && !readerFull(*v)) continue;
             auto woken = [&] { return v->wakeRequested || v->closing.load(); };
             if (ended || !sounding(v->mode.load())) v->wakeCv.wait(wl, woken);
             else v->wakeCv.wait_for(wl, refillDelay(*v), woken);
@@ -478,7 +633,7 @@ struct Engine::Impl {
         if (p.segmentSource != 0 || p.played != p.segmentOut) return;
         v.wake();
         auto done = [&] {
-            return v.eofOut.load() >= 0 || v.ring.freeFrames() == 0 || v.closing.load();
+            return v.eofOut.load() >= 0 || readerFull(v) || v.closing.load();
         };
         std::unique_lock l(hub->mutex);
         int64_t written = v.ring.publishedWrite();
@@ -541,6 +696,8 @@ struct Engine::Impl {
         endPositionWrite(v);
         v.head = seg;
         v.headFrac = 0;
+        v.dataEnd.store(kNoLimit);
+        v.jumpOut.store(-1);
         v.eofOut.store(-1);
         v.eofSource.store(-1);
         v.failed.store(false);
@@ -588,7 +745,10 @@ struct Engine::Impl {
         if (v->closing.load()) return;
         // Fade out while the voice is still mixed, then take it out of the table.
         int m = kModePlaying;
-        if (outputLive()) v->mode.compare_exchange_strong(m, kModeFadeToStop);
+        if (outputLive()) {
+            v->mode.compare_exchange_strong(m, kModeFadeToStop);
+            v->holdCut.store(true);
+        }
         waitForFade(*v);
         {
             std::lock_guard l(tableMutex);
@@ -715,6 +875,8 @@ struct Engine::Impl {
             m = kModeFadeToPause;
             if (v->mode.compare_exchange_strong(m, kModePaused)) continue;
             m = kModeFadeToStop;
+            if (v->mode.compare_exchange_strong(m, kModeStopped)) continue;
+            m = kModeSeekHold;
             v->mode.compare_exchange_strong(m, kModeStopped);
         }
         // Counted before the switch, which may wait for the dead device a moment.
@@ -824,10 +986,14 @@ struct Engine::Impl {
             const int count = slotCount.load();
             for (int s = 0; s < count; ++s) {
                 Voice* v = slots[s].load();
-                if (!v || !sounding(v->mode.load())) continue;
+                // A held voice plays what the ring holds already.
+                if (!v || !sounding(v->mode.load()) || v->mode.load() == kModeSeekHold) continue;
                 if (v->eofOut.load() >= 0) continue;
-                const uint64_t advance = (uint64_t(v->headFrac) + v->step.load() * uint64_t(frames)) >> 32;
-                const int64_t need = std::min<int64_t>(v->head + static_cast<int64_t>(advance) + 2, v->limitOut.load());
+                const int64_t jump = v->jumpOut.load();
+                const int64_t head = jump >= 0 ? jump : v->head;
+                const uint32_t frac = jump >= 0 ? 0 : v->headFrac;
+                const uint64_t advance = (uint64_t(frac) + v->step.load() * uint64_t(frames)) >> 32;
+                const int64_t need = std::min<int64_t>(head + static_cast<int64_t>(advance) + 2, v->limitOut.load());
                 if (v->ring.publishedWrite() < need) {
                     ready = false;
                     v->wake();
@@ -1041,6 +1207,29 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     if (length >= 0 && (fromFrame > length || toFrame > length)) return fail("the position is out of range");
     if (toFrame >= 0 && toFrame < fromFrame) return fail("the position is out of range");
 
+    const int mode = v->mode.load();
+    if (fromMs < 0 && mode == kModePlaying) {
+        // Already playing: the sound goes on untouched; only where it stops may change.
+        Impl::setStopPoint(*v, toFrame);
+        return true;
+    }
+    // A voice seeked while playing whose old sound still holds, or a playing voice moved now:
+    // the mixer crossfades from the old sound to the new.
+    bool held = mode == kModeSeekHold && (fromMs < 0 || fromFrame == v->jumpSource.load());
+    if (fromMs >= 0 && !held) held = impl_->jumpSeamless(*v, fromFrame);
+    if (held && v->mode.load() == kModeSeekHold) {
+        Impl::setStopPoint(*v, toFrame);
+        beginPositionWrite(*v);
+        v->stoppedAt.store(-1, std::memory_order_release);
+        endPositionWrite(*v);
+        int expected = kModeSeekHold;
+        if (v->mode.compare_exchange_strong(expected, kModePlaying, std::memory_order_seq_cst)) {
+            v->wake();
+            impl_->wakeOutput();
+            return true;
+        }
+    }
+
     impl_->holdVoice(*v);
     if (fromMs >= 0) {
         if (Impl::exactHead(*v) != fromFrame) impl_->restart(*v, fromFrame, kSeekPrefill);
@@ -1071,6 +1260,7 @@ bool Engine::play(VoiceId voice, int64_t fromMs, int64_t toMs, std::string* erro
     v->fadeOutPos = -1;
     v->rampInPos = 0;
     v->rampInLength = startFrame > 0 ? fadeFrames(v->outRate.load()) : 0;
+    v->rampRaised = false;
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
     impl_->wakeOutput();
@@ -1096,9 +1286,15 @@ void Engine::resume(VoiceId voice) {
         impl_->quiesce();
     }
     if (v->mode.load() != kModePaused) return;
+    if (v->jumpOut.load() >= 0) {
+        // A jump left untaken when the output was given up: taken now, silently.
+        impl_->quiesce();
+        Impl::settleJump(*v);
+    }
     v->fadeOutPos = -1;
     v->rampInPos = 0;
     v->rampInLength = fadeFrames(v->outRate.load());
+    v->rampRaised = false;
     v->mode.store(kModePlaying, std::memory_order_release);
     v->wake();
     impl_->wakeOutput();
@@ -1112,6 +1308,8 @@ void Engine::stop(VoiceId voice) {
             if (!v->mode.compare_exchange_strong(m, kModeFadeToStop)) v->mode.store(kModeStopped);
         } else if (m == kModePaused) {
             v->mode.store(kModeStopped);
+        } else if (m == kModeSeekHold) {
+            v->holdCut.store(true);  // stopped already: its old sound fades out now
         }
     }
 }
@@ -1130,6 +1328,10 @@ bool Engine::seek(VoiceId voice, int64_t ms, std::string* error) {
     int64_t frame = framesForMs(ms, v->sourceRate);
     const int64_t length = impl_->knownLength(*v, true);
     if (length >= 0 && frame > length) frame = length;
+    if (impl_->jumpSeamless(*v, frame)) {
+        v->wake();
+        return true;
+    }
     impl_->holdVoice(*v);
     impl_->restart(*v, frame, kSeekPrefill);
     v->wake();

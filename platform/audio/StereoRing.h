@@ -58,6 +58,10 @@ public:
         write_.store(write_.load(std::memory_order_relaxed) + count, std::memory_order_release);
     }
 
+    // Takes back what was written from ABSOLUTE on (ABSOLUTE >= the read position): only while
+    // the consumer is known not to read past ABSOLUTE.
+    void rewindWrite(int64_t absolute) { write_.store(absolute, std::memory_order_release); }
+
     // Consumer side.
     int64_t publishedWrite() const { return write_.load(std::memory_order_acquire); }
     int64_t readCount() const { return read_.load(std::memory_order_relaxed); }

@@ -29,9 +29,14 @@ inline constexpr int kModePlaying = 1;
 inline constexpr int kModePaused = 2;
 inline constexpr int kModeFadeToStop = 3;
 inline constexpr int kModeFadeToPause = 4;
+// Seeked while playing: stopped to everyone who asks, but the old sound goes on for a moment (see
+// "Jumps" below), so that a play that follows the seek crossfades instead of leaving a gap.
+inline constexpr int kModeSeekHold = 5;
 
 // Whether the mixer mixes a voice in MODE.
-inline bool sounding(int mode) { return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause; }
+inline bool sounding(int mode) {
+    return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause || mode == kModeSeekHold;
+}
 
 struct Voice {
     explicit Voice(int64_t ringFrames) : ring(ringFrames) {}
@@ -81,6 +86,32 @@ struct Voice {
     std::atomic<int64_t> played{0};        // head, published for position queries
     std::atomic<int64_t> stoppedAt{-1};    // source frame where the voice stopped by itself
 
+    // Jumps: a seek on a playing voice. The command freezes the voice's jumps (jumpFrozen: the
+    // mixer plays the sound it has and takes none), prepares the new position's sound in the ring
+    // after the old sound (which keeps playing meanwhile: dataEnd keeps the mixer from running on
+    // into the new sound), puts the voice in kModeSeekHold and publishes jumpOut. The old sound
+    // then holds, at the gain it had, for at most a short grace and fades out; the voice is
+    // stopped, and the next command moves the head to jumpOut. A play within the grace makes the
+    // mixer take the jump: it crossfades from the old sound (the tail) to the new. A jump that was
+    // not taken yet is replaced by the next one, its sound dropped from the ring. The command side
+    // writes jumpTailEnd, jumpGain*, jumpSource and holdPos only while frozen or before the hold.
+    std::atomic<int64_t> dataEnd{kNoLimit};  // the mixer reads the ring up to here (old sound)
+    std::atomic<int64_t> jumpOut{-1};        // ring count where the new sound starts; -1: none
+    std::atomic<int64_t> jumpSource{0};      // its source frame
+    std::atomic<int64_t> jumpTailEnd{0};     // where the old sound ends: the cut, its end or limit
+    std::atomic<float> jumpGainLeft{1.0f};   // the old sound's gain while it holds
+    std::atomic<float> jumpGainRight{1.0f};
+    std::atomic<bool> holdCut{false};        // a command asks the hold to fade out at once
+    std::atomic<bool> jumpFrozen{false};     // a command prepares a jump: none is taken meanwhile
+    std::atomic<bool> tailBusy{false};       // the mixer is fading out a jump's old sound
+    int holdPos = 0;                         // mixer: frames of the hold done
+    int64_t tailHead = 0;                    // mixer: the old sound's play head while it fades
+    uint32_t tailFrac = 0;
+    int64_t tailEnd = 0;
+    float tailEnv = 0.0f;                    // its level now, falling to 0
+    float tailGainLeft = 1.0f;
+    float tailGainRight = 1.0f;
+
     // Mixer state.
     int64_t head = 0;        // ring count of the frame being played (integer part)
     uint32_t headFrac = 0;   // fraction of the play head, 0..2^32
@@ -88,6 +119,7 @@ struct Voice {
     float curGainRight = 1.0f;
     int rampInPos = 0;       // frames of the fade-in done
     int rampInLength = 0;    // frames of the fade-in at this start (0: none)
+    bool rampRaised = false; // the fade-in is the new side of a jump's crossfade (raised cosine)
     int fadeOutPos = -1;     // frames of the fade-out done; -1 while none runs
     std::atomic<uint64_t> underruns{0};  // periods in which this voice had no sound ready
 

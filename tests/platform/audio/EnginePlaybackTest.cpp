@@ -41,28 +41,103 @@ TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     const auto samples = rampSamples(96000, 2);
     writePcmWav(path, samples, 2, 48000);
     const auto v = openOk(path);
-    ASSERT_TRUE(engine.play(v, 0, -1));
-    std::vector<float> out = render(5000);
+    ASSERT_TRUE(engine.play(v, 0, 800));
+    std::vector<float> out = render(40000);
     // From 0 there is no fade: the very first sample is the source's.
-    for (int f = 0; f < 5000; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
+    for (int f = 0; f < 38400; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
+    ASSERT_EQ(engine.mode(v), VoiceMode::Stopped);
 
+    // A seek on a stopped voice leaves it stopped; play fades in from exactly there.
     ASSERT_TRUE(engine.seek(v, 1234));
     EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
     EXPECT_EQ(engine.positionMs(v), 1234);
-    EXPECT_EQ(firstLoudFrame(render(1000), 0, 0.0f), -1);  // seek leaves it stopped
+    EXPECT_EQ(firstLoudFrame(render(1000), 0, 0.0f), -1);
     ASSERT_TRUE(engine.play(v, -1, -1));
     out = render(1000);
     const int64_t at = 1234 * 48;
     expectFadeIn(out, samples, at);
     for (int f = kFade; f < 1000; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(at + f) * 2])) << f;
 
-    // play "from" elsewhere restarts exactly there, and stops at "to" without a fade, to the frame.
+    // Stopping at "to" has no fade: silence from the very frame.
+    engine.stop(v);
+    render(1000);
     ASSERT_TRUE(engine.play(v, 100, 200));
     out = render(6000);
     expectFadeIn(out, samples, 4800);
     for (int f = kFade; f < 4800; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(4800 + f) * 2])) << f;
     EXPECT_EQ(out[4800 * 2], 0.0f);
     EXPECT_EQ(engine.positionMs(v), 200);
+}
+
+// On a playing voice a seek moves the sound without a gap: the old sound goes on until the new
+// place is ready, and a play that follows crossfades from one to the other within 5 ms.
+TEST_F(EnginePlayback, SeeksOnAPlayingVoiceCrossfadeWithoutAGap) {
+    const std::string path = dir.file("ramp.wav");
+    const auto samples = rampSamples(240000, 2, 20000);
+    writePcmWav(path, samples, 2, 48000);
+    auto src = [&](int64_t frame) { return sampleValue(samples[size_t(frame) * 2]); };
+    const auto v = openOk(path);
+    constexpr int kHold = 1440;  // 30 ms at 48 kHz
+    // The crossfade's raised cosine at frame F of KFADE.
+    auto rise = [](int f) { return 0.5f - 0.5f * std::cos(3.14159265f * float(f) / kFade); };
+
+    // Crossfade: frame F of the seam is the old sound falling and the new rising, summing to 1.
+    auto expectCrossfade = [&](const std::vector<float>& out, int64_t oldAt, int64_t newAt, int count) {
+        for (int f = 0; f < kFade; ++f) {
+            const float t = rise(f);
+            ASSERT_NEAR(out[size_t(f) * 2], src(oldAt + f) * (1.0f - t) + src(newAt + f) * t, 1e-4f) << f;
+        }
+        for (int f = kFade; f < count; ++f) ASSERT_EQ(out[size_t(f) * 2], src(newAt + f)) << f;
+    };
+
+    ASSERT_TRUE(engine.play(v, 0, -1));
+    render(1000);
+    // seek + play, as the deck keys send them.
+    ASSERT_TRUE(engine.seek(v, 3000));
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 3000);
+    ASSERT_TRUE(engine.play(v, -1, -1));
+    EXPECT_EQ(engine.mode(v), VoiceMode::Playing);
+    expectCrossfade(render(3000), 1000, 144000, 3000);
+    EXPECT_EQ(engine.positionMs(v), 3000 + 3000 / 48);
+
+    // play "from" on a playing voice does the same, and "to" still stops it exactly.
+    ASSERT_TRUE(engine.play(v, 1000, 1100));
+    std::vector<float> out = render(6000);
+    expectCrossfade(out, 147000, 48000, 4800);
+    EXPECT_EQ(out[4800 * 2], 0.0f);
+    EXPECT_EQ(engine.positionMs(v), 1100);
+
+    // play without "from" on a playing voice and a refused seek change nothing.
+    ASSERT_TRUE(engine.play(v, 2000, -1));
+    render(1000);
+    ASSERT_TRUE(engine.play(v, -1, -1));
+    EXPECT_FALSE(engine.seek(v, -5));
+    out = render(2000);
+    for (int f = 0; f < 2000; ++f) ASSERT_EQ(out[size_t(f) * 2], src(96000 + 1000 + f)) << f;
+
+    // A seek alone: stopped to every query at once, the old sound holds 30 ms for a play that
+    // may follow, then fades out; a play later starts from the seek's place with a fade-in.
+    ASSERT_TRUE(engine.seek(v, 4000));
+    out = render(4000);
+    for (int f = 0; f < kHold; ++f) ASSERT_EQ(out[size_t(f) * 2], src(99000 + f)) << f;
+    for (int f = 0; f < kFade; ++f)
+        ASSERT_NEAR(out[size_t(kHold + f) * 2], src(99000 + kHold + f) * (1.0f - rise(f)), 1e-4f) << f;
+    EXPECT_EQ(rms(out, kHold + kFade, 4000 - kHold - kFade), 0.0);
+    EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
+    EXPECT_EQ(engine.positionMs(v), 4000);
+    ASSERT_TRUE(engine.play(v, -1, -1));
+    out = render(1000);
+    expectFadeIn(out, samples, 192000);
+
+    // A stop during the hold fades the old sound out at once.
+    ASSERT_TRUE(engine.seek(v, 500));
+    engine.stop(v);
+    out = render(1000);
+    for (int f = 0; f < kFade; ++f)
+        ASSERT_NEAR(out[size_t(f) * 2], src(193000 + f) * (1.0f - rise(f)), 1e-4f) << f;
+    EXPECT_EQ(rms(out, kFade, 1000 - kFade), 0.0);
+    EXPECT_EQ(engine.positionMs(v), 500);
 }
 
 TEST_F(EnginePlayback, PositionsReadBackUnchangedAtRatesThatAreNotWholeFramesPerMillisecond) {
