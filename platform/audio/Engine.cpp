@@ -74,14 +74,16 @@ VoiceMode publicMode(int mode) {
 }
 
 // Whether a voice in MODE can jump: it plays, or holds its old sound after a seek.
-bool jumpable(int mode) { return mode == kModePlaying || mode == kModeSeekHold; }
+bool jumpable(int mode) {
+    return mode == kModePlaying || mode == kModeSeekHold;
+}
 
 // Whether the mixer has a change of V's sound under way: a fade, a seek's hold, the old sound of a
 // jump fading out, or a jump it has not taken yet.
 bool settling(const Voice& v) {
     const int m = v.mode.load();
-    return m == kModeFadeToStop || m == kModeFadeToPause || m == kModeSeekHold || v.tailBusy.load() ||
-           (m == kModePlaying && v.jumpOut.load() >= 0);
+    return m == kModeFadeToStop || m == kModeFadeToPause || m == kModeSeekHold ||
+           v.tailBusy.load() || (m == kModePlaying && v.jumpOut.load() >= 0);
 }
 
 // Source frame for MS milliseconds at RATE.
@@ -325,7 +327,8 @@ struct Engine::Impl {
         if (done(v)) return true;
         if (!outputLive()) return false;
         const auto deadline = Clock::now() + kFadeWait;
-        while (!done(v) && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!done(v) && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return done(v);
     }
 
@@ -472,7 +475,8 @@ struct Engine::Impl {
         v.jumpSource.store(frame);
         v.stream->seek(frame, hints);
         StreamEnd end;
-        const int64_t prefill = std::min<int64_t>(static_cast<int64_t>(kSeekPrefill * v.outRate.load()), kJumpReserve);
+        const int64_t prefill =
+            std::min<int64_t>(static_cast<int64_t>(kSeekPrefill * v.outRate.load()), kJumpReserve);
         readIntoRing(v, prefill, v.ring.capacity(), &end);
 
         int expected = kModePlaying;
@@ -505,8 +509,8 @@ struct Engine::Impl {
             v.limitOut.store(kNoLimit, std::memory_order_release);
             return;
         }
-        int64_t limit = v.segmentOut.load() +
-                        outFramesFor(toFrame - v.segmentSource.load(), v.sourceRate, v.outRate.load());
+        int64_t limit = v.segmentOut.load() + outFramesFor(toFrame - v.segmentSource.load(),
+                                                           v.sourceRate, v.outRate.load());
         limit = std::max(limit, v.played.load());
         v.limitSource.store(toFrame);
         v.limitOut.store(limit, std::memory_order_release);
@@ -517,7 +521,9 @@ struct Engine::Impl {
     // a jump's old sound, which the mixer lets go of only once it has crossfaded from it.
     static std::chrono::microseconds refillDelay(const Voice& v) {
         const int64_t jump = v.jumpOut.load(std::memory_order_acquire);
-        const int64_t from = jump >= 0 ? jump : std::max(v.ring.readCount(), v.played.load(std::memory_order_acquire));
+        const int64_t from =
+            jump >= 0 ? jump
+                      : std::max(v.ring.readCount(), v.played.load(std::memory_order_acquire));
         const int64_t buffered = v.ring.writeCount() - from;
         const int64_t spare = buffered - v.ring.capacity() / 2;
         const double perSecond = double(v.outRate.load()) * v.speed.load() / 1000.0;
@@ -632,9 +638,7 @@ struct Engine::Impl {
         const PositionFields p = readPosition(v);
         if (p.segmentSource != 0 || p.played != p.segmentOut) return;
         v.wake();
-        auto done = [&] {
-            return v.eofOut.load() >= 0 || readerFull(v) || v.closing.load();
-        };
+        auto done = [&] { return v.eofOut.load() >= 0 || readerFull(v) || v.closing.load(); };
         std::unique_lock l(hub->mutex);
         int64_t written = v.ring.publishedWrite();
         auto progressAt = Clock::now();
@@ -993,7 +997,8 @@ struct Engine::Impl {
                 const int64_t head = jump >= 0 ? jump : v->head;
                 const uint32_t frac = jump >= 0 ? 0 : v->headFrac;
                 const uint64_t advance = (uint64_t(frac) + v->step.load() * uint64_t(frames)) >> 32;
-                const int64_t need = std::min<int64_t>(head + static_cast<int64_t>(advance) + 2, v->limitOut.load());
+                const int64_t need =
+                    std::min<int64_t>(head + static_cast<int64_t>(advance) + 2, v->limitOut.load());
                 if (v->ring.publishedWrite() < need) {
                     ready = false;
                     v->wake();

@@ -41,7 +41,8 @@ inline float shaped(float p) {
 // Adds up to FRAMES frames into OUT under an envelope whose progress starts at ENV and changes by
 // DENV per frame. Returns the frames mixed; sets *STARVED when the ring ran dry before the end.
 template <bool Raised = false>
-int mixSpan(const Voice& v, Cursor& c, float* out, int frames, float env, float denv, bool* starved) {
+int mixSpan(const Voice& v, Cursor& c, float* out, int frames, float env, float denv,
+            bool* starved) {
     const float* data = v.ring.data();
     const int64_t mask = v.ring.mask();
     if (c.step == kUnitStep && c.frac == 0) {
@@ -95,7 +96,9 @@ int mixSpan(const Voice& v, Cursor& c, float* out, int frames, float env, float 
 }  // namespace
 
 int fadeFrames(int outRate) { return std::max(1, outRate / 200); }  // 5 ms
-int holdFrames(int outRate) { return std::max(1, outRate * 3 / 100); }  // 30 ms
+int holdFrames(int outRate) {
+    return std::max(1, outRate * 3 / 100);
+}  // 30 ms
 
 namespace {
 
@@ -128,7 +131,8 @@ void mixTail(Voice& v, float* out, int frames) {
     c.gr = v.tailGainRight;
     const int n = std::min(frames, static_cast<int>(std::ceil(v.tailEnv * float(fade))));
     bool starved = false;
-    const int got = n > 0 ? mixSpan<true>(v, c, out, n, v.tailEnv, -1.0f / float(fade), &starved) : 0;
+    const int got =
+        n > 0 ? mixSpan<true>(v, c, out, n, v.tailEnv, -1.0f / float(fade), &starved) : 0;
     v.tailHead = c.head;
     v.tailFrac = c.frac;
     v.tailEnv -= float(got) / float(fade);
@@ -248,8 +252,9 @@ bool mixVoice(Voice& v, float* out, int frames) {
             const int len = v.rampInLength;
             const int n = std::min(frames, len - v.rampInPos);
             const float from = float(v.rampInPos) / float(len);
-            const int got = v.rampRaised ? mixSpan<true>(v, c, out, n, from, 1.0f / float(len), &starved)
-                                         : mixSpan(v, c, out, n, from, 1.0f / float(len), &starved);
+            const int got = v.rampRaised
+                                ? mixSpan<true>(v, c, out, n, from, 1.0f / float(len), &starved)
+                                : mixSpan(v, c, out, n, from, 1.0f / float(len), &starved);
             v.rampInPos += got;
             done = got;
         }
@@ -314,7 +319,8 @@ MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames) 
             v->underruns.fetch_add(1, std::memory_order_relaxed);
             result.underrun = true;
         }
-        if (sounding(v->mode.load(std::memory_order_relaxed)) || v->tailBusy.load(std::memory_order_relaxed))
+        if (sounding(v->mode.load(std::memory_order_relaxed)) ||
+            v->tailBusy.load(std::memory_order_relaxed))
             result.sounding = true;
     }
     return result;

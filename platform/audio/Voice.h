@@ -35,7 +35,8 @@ inline constexpr int kModeSeekHold = 5;
 
 // Whether the mixer mixes a voice in MODE.
 inline bool sounding(int mode) {
-    return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause || mode == kModeSeekHold;
+    return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause ||
+           mode == kModeSeekHold;
 }
 
 struct Voice {

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QSlider>
 #include <QTest>
-
 #include <algorithm>
 #include <cmath>
 
@@ -119,7 +118,8 @@ TEST_F(DuckHeard, PositionKeysMoveAPlayingDeckWithoutAGapOrAClick) {
     render(500);
     QTest::keyClick(m.currentclip, Qt::Key_End);
     render(5200);
-    const int64_t sounding = lastSounding(mix_, start, static_cast<int64_t>(seconds() * rate())) - start;
+    const int64_t sounding =
+        lastSounding(mix_, start, static_cast<int64_t>(seconds() * rate())) - start;
     // 3 s + 10 × 40 ms + 4 × 40 ms + 500 ms, then the last 5 s from End.
     EXPECT_NEAR(double(sounding) / rate(), 3.0 + 0.4 + 0.16 + 0.5 + 5.0, 0.02);
     EXPECT_LT(longestSilence(mix_, start + 10, start + sounding - 10), 64);

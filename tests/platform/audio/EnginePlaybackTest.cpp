@@ -44,7 +44,8 @@ TEST_F(EnginePlayback, OutputIsTheSourceSampleForSampleAndSeekIsExact) {
     ASSERT_TRUE(engine.play(v, 0, 800));
     std::vector<float> out = render(40000);
     // From 0 there is no fade: the very first sample is the source's.
-    for (int f = 0; f < 38400; ++f) ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
+    for (int f = 0; f < 38400; ++f)
+        ASSERT_EQ(out[size_t(f) * 2], sampleValue(samples[size_t(f) * 2])) << f;
     ASSERT_EQ(engine.mode(v), VoiceMode::Stopped);
 
     // A seek on a stopped voice leaves it stopped; play fades in from exactly there.
@@ -82,10 +83,12 @@ TEST_F(EnginePlayback, SeeksOnAPlayingVoiceCrossfadeWithoutAGap) {
     auto rise = [](int f) { return 0.5f - 0.5f * std::cos(3.14159265f * float(f) / kFade); };
 
     // Crossfade: frame F of the seam is the old sound falling and the new rising, summing to 1.
-    auto expectCrossfade = [&](const std::vector<float>& out, int64_t oldAt, int64_t newAt, int count) {
+    auto expectCrossfade = [&](const std::vector<float>& out, int64_t oldAt, int64_t newAt,
+                               int count) {
         for (int f = 0; f < kFade; ++f) {
             const float t = rise(f);
-            ASSERT_NEAR(out[size_t(f) * 2], src(oldAt + f) * (1.0f - t) + src(newAt + f) * t, 1e-4f) << f;
+            ASSERT_NEAR(out[size_t(f) * 2], src(oldAt + f) * (1.0f - t) + src(newAt + f) * t, 1e-4f)
+                << f;
         }
         for (int f = kFade; f < count; ++f) ASSERT_EQ(out[size_t(f) * 2], src(newAt + f)) << f;
     };
@@ -122,7 +125,8 @@ TEST_F(EnginePlayback, SeeksOnAPlayingVoiceCrossfadeWithoutAGap) {
     out = render(4000);
     for (int f = 0; f < kHold; ++f) ASSERT_EQ(out[size_t(f) * 2], src(99000 + f)) << f;
     for (int f = 0; f < kFade; ++f)
-        ASSERT_NEAR(out[size_t(kHold + f) * 2], src(99000 + kHold + f) * (1.0f - rise(f)), 1e-4f) << f;
+        ASSERT_NEAR(out[size_t(kHold + f) * 2], src(99000 + kHold + f) * (1.0f - rise(f)), 1e-4f)
+            << f;
     EXPECT_EQ(rms(out, kHold + kFade, 4000 - kHold - kFade), 0.0);
     EXPECT_EQ(engine.mode(v), VoiceMode::Stopped);
     EXPECT_EQ(engine.positionMs(v), 4000);
