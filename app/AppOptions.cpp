@@ -20,6 +20,11 @@ AppOptions parseOptions(const std::vector<std::string>& args) {
                 options.record = arg.substr(9);
             else
                 options.warnings.push_back("--record needs a file name, e.g. --record=aircheck.wav; ignored");
+        } else if (!optionsEnded && arg.rfind("--cue=", 0) == 0) {
+            if (arg.size() > 6)
+                options.cue = arg.substr(6);
+            else
+                options.warnings.push_back("--cue needs a value, e.g. --cue=split; ignored");
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             options.help = true;
         } else {
@@ -40,9 +45,12 @@ std::string chooseAudio(const std::string& option, const char* environment) {
 }
 
 const char* usageText() {
-    return "usage: brisko [--audio=SPEC] [--record=PATH.wav] [--] [FILE]\n"
+    return "usage: brisko [--audio=SPEC] [--cue=SPEC] [--record=PATH.wav] [--] [FILE]\n"
            "  --audio=SPEC  portaudio, portaudio:NAME, file:PATH.wav, null, or list (prints the\n"
            "                output devices and exits); BRISKO_AUDIO is used when not given\n"
+           "  --cue=SPEC    the pre-listen output, heard by the operator only: the forms of\n"
+           "                --audio, or split (air on the left, cue on the right of the one\n"
+           "                device); BRISKO_CUE is used when not given; none by default\n"
            "  --record=PATH.wav  records what goes on air beside the output (BRISKO_RECORD when\n"
            "                not given); past 4 GiB it goes on in PATH-002.wav, PATH-003.wav, ...\n"
            "  FILE          plays at once on the immediate channel; the words of an unquoted\n"

@@ -10,13 +10,14 @@ namespace brisko::app {
 struct AppOptions {
     std::string audio;     // "" = not given
     std::string record;    // --record=PATH.wav: the air-check recording; "" = not given
+    std::string cue;       // --cue=SPEC: the pre-listen output; "" = not given
     std::string file;      // "" = none; the bytes of the name as given
     bool help = false;
     std::vector<std::string> warnings;  // options that could not be used; the program goes on
 };
 
-// Parses the arguments after the program name. "--audio=SPEC", "--record=PATH", "--help" and
-// "-h" are options;
+// Parses the arguments after the program name. "--audio=SPEC", "--record=PATH", "--cue=SPEC",
+// "--help" and "-h" are options;
 // every other argument is a word of the file name, and the words are joined with single blanks
 // (an unquoted path with a blank arrives as two words). "--" ends the options, so a name that
 // starts with "-" or looks like an option can still be given.

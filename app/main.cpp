@@ -61,6 +61,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brisko: %s\n", message.c_str());
     }
 
+    // The pre-listen output, when one is set: whatever becomes of it never touches the air.
+    const char* cueEnv = std::getenv("BRISKO_CUE");
+    const std::string cue = !options.cue.empty() ? options.cue : (cueEnv ? cueEnv : "");
+    if (!cue.empty() && !engine.startCueOutput(cue, &message))
+        std::fprintf(stderr, "brisko: cue output: %s\n", message.c_str());
+
     // The air-check recording, beside whatever output runs.
     const char* recordEnv = std::getenv("BRISKO_RECORD");
     const std::string record = !options.record.empty() ? options.record : (recordEnv ? recordEnv : "");

@@ -64,9 +64,10 @@ public:
 };
 
 // Builds the backend for SPEC (see Engine::startBackend); nullptr and *message when SPEC is not
-// understood. The backend reports into EVENTS, which must outlive it.
+// understood. The backend reports into EVENTS, which must outlive it. A sound device is asked for
+// PREFERREDRATE first when it is not 0.
 std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context, BackendEvents* events,
-                                     std::string* message);
+                                     std::string* message, int preferredRate = 0);
 
 std::vector<std::string> portAudioDevices();
 

@@ -176,8 +176,9 @@ bool jackServerAnswers() {
 
 class PortAudioBackend final : public Backend {
 public:
-    PortAudioBackend(MixCallback mix, void* context, BackendEvents* events, std::string device)
-        : shared_(std::make_shared<Shared>()), device_(std::move(device)) {
+    PortAudioBackend(MixCallback mix, void* context, BackendEvents* events, std::string device,
+                     int preferredRate)
+        : shared_(std::make_shared<Shared>()), device_(std::move(device)), preferredRate_(preferredRate) {
         shared_->mix = mix;
         shared_->context = context;
         shared_->events = events;
@@ -209,7 +210,8 @@ public:
         params.channelCount = 2;
         params.sampleFormat = paFloat32;
         params.suggestedLatency = info->defaultLowOutputLatency;
-        const double rates[] = {double(kDefaultRate), 44100.0, info->defaultSampleRate};
+        const double rates[] = {double(preferredRate_ > 0 ? preferredRate_ : kDefaultRate), double(kDefaultRate),
+                                44100.0, info->defaultSampleRate};
         for (double r : rates) {
             if (Pa_IsFormatSupported(nullptr, &params, r) == paFormatIsSupported) {
                 rate_ = static_cast<int>(r);
@@ -335,6 +337,7 @@ private:
 
     std::shared_ptr<Shared> shared_;
     std::string device_;
+    int preferredRate_ = 0;
     PaStream* stream_ = nullptr;
     bool initialised_ = false;
     bool jack_ = false;  // the device is a JACK server's
@@ -344,10 +347,10 @@ private:
 }  // namespace
 
 std::unique_ptr<Backend> makeBackend(const std::string& spec, MixCallback mix, void* context, BackendEvents* events,
-                                     std::string* message) {
-    if (spec == "portaudio") return std::make_unique<PortAudioBackend>(mix, context, events, "");
+                                     std::string* message, int preferredRate) {
+    if (spec == "portaudio") return std::make_unique<PortAudioBackend>(mix, context, events, "", preferredRate);
     if (spec.rfind("portaudio:", 0) == 0)
-        return std::make_unique<PortAudioBackend>(mix, context, events, spec.substr(10));
+        return std::make_unique<PortAudioBackend>(mix, context, events, spec.substr(10), preferredRate);
     if (spec == "null") return std::make_unique<PacedBackend>(mix, context, events, "");
     if (spec.rfind("null:", 0) == 0) {
         char* end = nullptr;

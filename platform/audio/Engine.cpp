@@ -194,30 +194,56 @@ struct Engine::Impl {
     std::vector<std::shared_ptr<Probe>> probes = std::vector<std::shared_ptr<Probe>>(kMaxVoices);
     std::atomic<int> slotCount{0};
 
-    // Mixer side.
-    std::atomic<uint64_t> callbackSeq{0};
-    std::atomic<uint64_t> underruns{0};
-    std::atomic<uint64_t> periods{0};
-    std::atomic<int64_t> lastMixNanos{0};
-    std::atomic<int64_t> lastCallbackNanos{0};
+    // One output stream: the air, or the cue (pre-listen). Each has its own backend, callback,
+    // mix sequence and health, and mixes only the voices of its own bus; the watch looks at both.
+    struct Output {
+        Impl* impl = nullptr;
+        int bus = kBusAir;
+        BackendEvents events;
+        std::unique_ptr<Backend> backend;  // backendMutex
+        std::string spec;                  // backendMutex; "" while none is set
+        std::string message;               // textMutex: why the chosen output is not in use
+        std::atomic<int> rate{48000};
+        std::atomic<int> periodFrames{0};
+        std::atomic<bool> manual{false};
+        std::atomic<bool> running{false};  // a backend other than the manual one runs
+        std::atomic<uint64_t> seq{0};      // odd while a mix of this output runs
+        std::atomic<uint64_t> underruns{0};
+        std::atomic<uint64_t> periods{0};
+        std::atomic<int64_t> lastMixNanos{0};
+        std::atomic<int64_t> lastCallbackNanos{0};
+        std::atomic<uint64_t> generation{0};  // bumped by every backend start
+        std::atomic<bool> stalled{false};     // the watch saw it stalled last time
+        uint64_t finishedSeen = 0;            // watch thread only
+        std::atomic<uint64_t> deviceStops{0};
+        std::atomic<uint64_t> devicesGivenUp{0};
+    };
+    Output air;
+    Output cue;
+    // "split": no cue stream of its own; the air callback mixes the cue bus too and sends the air
+    // (as one channel) to the left, the cue to the right.
+    std::atomic<bool> split{false};
+    float splitAir[kMixBlock * 2] = {};  // the air callback's, in split mode
+    float splitCue[kMixBlock * 2] = {};
+    bool cueChosen = false;  // backendMutex: the cue was set, so BRISKO_CUE is not read
+
+    // The air mix's level: the callback stores each period's peaks here; readers judge them.
+    struct MeterSlot {
+        std::atomic<float> left{0.0f};
+        std::atomic<float> right{0.0f};
+        std::atomic<int> frames{0};
+        std::atomic<bool> sounding{false};
+    };
+    static constexpr int kMeterSlots = 512;
+    MeterSlot meter[kMeterSlots];
+    std::atomic<uint64_t> meterCount{0};
 
     // Health.
-    BackendEvents events;
     std::atomic<uint64_t> readErrors{0};
-    std::atomic<uint64_t> deviceStops{0};
-    std::atomic<uint64_t> devicesGivenUp{0};
-    mutable std::mutex textMutex;  // the texts below
+    mutable std::mutex textMutex;  // the texts below and the outputs' messages
     std::string lastReadError;
-    std::string message;
 
-    // Backend (backendMutex).
-    std::unique_ptr<Backend> backend;
-    std::string spec;
-    std::atomic<int> outRate{48000};
-    std::atomic<int> periodFrames{0};
-    std::atomic<bool> manual{false};
     std::atomic<bool> started{false};
-    std::atomic<bool> backendRunning{false};  // a backend other than the manual one is running
     std::atomic<bool> running{true};
 
     std::shared_ptr<ReaderHub> hub = std::make_shared<ReaderHub>();
@@ -228,9 +254,6 @@ struct Engine::Impl {
     std::condition_variable watchCv;
     bool watchEnd = false;                       // watchMutex
     uint64_t watchKicks = 0;                     // watchMutex: outputs started or woken
-    std::atomic<uint64_t> backendGeneration{0};  // bumped by every backend start
-    std::atomic<bool> stalled{false};            // the watch saw the output stalled last time
-    uint64_t finishedSeen = 0;                   // watch thread only
 
     // The recording: the callback pushes into the recorder it finds here (backendMutex guards
     // the owner; the pointer is cleared and the mixer quiesced before the recorder goes).
@@ -246,6 +269,9 @@ struct Engine::Impl {
     bool scansHeld = false;  // tests: the scan thread takes no work (scanMutex)
 
     Impl() {
+        air.impl = this;
+        cue.impl = this;
+        cue.bus = kBusCue;
         // Damaged files make FFmpeg talk a lot; the engine reports failures itself.
         if (!std::getenv("BRISKO_FFMPEG_LOG")) av_log_set_level(AV_LOG_FATAL);
         scanThread = std::thread([this] { scanLoop(); });
@@ -276,56 +302,95 @@ struct Engine::Impl {
     // ---- mixer side -------------------------------------------------------------------------
 
     static bool mixTrampoline(void* context, float* out, int frames) {
-        return static_cast<Impl*>(context)->mixPeriod(out, frames);
+        auto* output = static_cast<Output*>(context);
+        return output->impl->mixPeriod(*output, out, frames);
     }
 
-    // Mixes one period; false when no voice sounds any more and nothing is recorded, so that
-    // the next periods are silence until a voice starts (events.wakeOutput()).
-    bool mixPeriod(float* out, int frames) {
+    // The output that mixes V: its bus's, or the air's when the cue is split off the air device.
+    Output& mixerOf(const Voice& v) {
+        return v.bus.load() == kBusCue && !split.load() ? cue : air;
+    }
+
+    // Mixes one period of output O; false when no voice of it sounds any more and nothing is
+    // recorded, so that the next periods are silence until a voice starts (wakeOutput()).
+    bool mixPeriod(Output& o, float* out, int frames) {
         const int64_t t0 = nowNanos();
-        lastCallbackNanos.store(t0, std::memory_order_relaxed);
+        o.lastCallbackNanos.store(t0, std::memory_order_relaxed);
         // Sequentially consistent with the voice-mode and slot loads inside the mix, against
-        // the stores and the callbackSeq load in quiesce().
-        callbackSeq.fetch_add(1, std::memory_order_seq_cst);
+        // the stores and the sequence loads in quiesce().
+        o.seq.fetch_add(1, std::memory_order_seq_cst);
+        const bool isAir = o.bus == kBusAir;
+        const bool splitting = isAir && split.load(std::memory_order_relaxed);
+        Recorder* r = isAir ? recorder.load(std::memory_order_acquire) : nullptr;
         bool underrun = false;
         bool sounding = false;
+        float peakLeft = 0.0f;
+        float peakRight = 0.0f;
         const int count = slotCount.load(std::memory_order_acquire);
         for (int off = 0; off < frames; off += kMixBlock) {
             const int n = std::min(kMixBlock, frames - off);
-            const MixResult r = mixAll(slots, count, out + off * 2, n);
-            underrun = underrun || r.underrun;
-            sounding = r.sounding;
+            float* block = out + off * 2;
+            float* airMix = splitting ? splitAir : block;
+            const MixResult m = mixAll(slots, count, airMix, n, o.bus);
+            underrun = underrun || m.underrun;
+            sounding = m.sounding;
+            if (isAir) {
+                for (int f = 0; f < n; ++f) {
+                    peakLeft = std::max(peakLeft, std::fabs(airMix[f * 2]));
+                    peakRight = std::max(peakRight, std::fabs(airMix[f * 2 + 1]));
+                }
+            }
+            if (splitting) {
+                const MixResult c = mixAll(slots, count, splitCue, n, kBusCue);
+                sounding = sounding || c.sounding;
+                if (r) r->push(splitAir, n);  // the recording keeps the air in stereo
+                for (int f = 0; f < n; ++f) {
+                    block[f * 2] = 0.5f * (splitAir[f * 2] + splitAir[f * 2 + 1]);
+                    block[f * 2 + 1] = 0.5f * (splitCue[f * 2] + splitCue[f * 2 + 1]);
+                }
+            }
         }
-        Recorder* r = recorder.load(std::memory_order_acquire);
-        if (r) r->push(out, frames);
-        callbackSeq.fetch_add(1, std::memory_order_release);
-        periods.fetch_add(1, std::memory_order_relaxed);
-        if (underrun) underruns.fetch_add(1, std::memory_order_relaxed);
-        lastMixNanos.store(nowNanos() - t0, std::memory_order_relaxed);
+        if (r && !splitting) r->push(out, frames);
+        if (isAir) {
+            const uint64_t k = meterCount.load(std::memory_order_relaxed);
+            MeterSlot& slot = meter[k % kMeterSlots];
+            slot.left.store(peakLeft, std::memory_order_relaxed);
+            slot.right.store(peakRight, std::memory_order_relaxed);
+            slot.frames.store(frames, std::memory_order_relaxed);
+            slot.sounding.store(sounding, std::memory_order_relaxed);
+            meterCount.store(k + 1, std::memory_order_release);
+        }
+        o.seq.fetch_add(1, std::memory_order_release);
+        o.periods.fetch_add(1, std::memory_order_relaxed);
+        if (underrun) o.underruns.fetch_add(1, std::memory_order_relaxed);
+        o.lastMixNanos.store(nowNanos() - t0, std::memory_order_relaxed);
         return sounding || r != nullptr;
     }
 
-    // Waits until no mix that started before this call is still running.
+    // Waits until no mix of either output that started before this call is still running.
     void quiesce() {
-        const uint64_t s = callbackSeq.load(std::memory_order_seq_cst);
-        if (s & 1) {
-            while (callbackSeq.load(std::memory_order_acquire) == s) std::this_thread::yield();
+        for (Output* o : {&air, &cue}) {
+            const uint64_t s = o->seq.load(std::memory_order_seq_cst);
+            if (s & 1) {
+                while (o->seq.load(std::memory_order_acquire) == s) std::this_thread::yield();
+            }
         }
     }
 
-    // Whether an output is calling the mixer by itself (so that a fade will run to its end).
-    bool outputLive() const {
-        if (!backendRunning.load()) return false;
-        return nowNanos() - lastCallbackNanos.load(std::memory_order_relaxed) <
+    // Whether output O is calling the mixer by itself (so that a fade will run to its end).
+    static bool outputLive(const Output& o) {
+        if (!o.running.load()) return false;
+        return nowNanos() - o.lastCallbackNanos.load(std::memory_order_relaxed) <
                std::chrono::duration_cast<std::chrono::nanoseconds>(kFadeWait).count();
     }
+    bool outputLive(const Voice& v) { return outputLive(mixerOf(v)); }
 
     // Waits until DONE(v) holds, as long as an output runs that can bring it about, and never
     // longer than kFadeWait. Whether it holds.
     template <typename Done>
     bool waitFor(const Voice& v, Done done) {
         if (done(v)) return true;
-        if (!outputLive()) return false;
+        if (!outputLive(v)) return false;
         const auto deadline = Clock::now() + kFadeWait;
         while (!done(v) && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -341,7 +406,7 @@ struct Engine::Impl {
     // mixer keeps off it. A jump the mixer has not taken is taken here, silently.
     void holdVoice(Voice& v) {
         int m = kModePlaying;
-        if (outputLive()) {
+        if (outputLive(v)) {
             v.mode.compare_exchange_strong(m, kModeFadeToStop);
             v.holdCut.store(true);
         }
@@ -749,7 +814,7 @@ struct Engine::Impl {
         if (v->closing.load()) return;
         // Fade out while the voice is still mixed, then take it out of the table.
         int m = kModePlaying;
-        if (outputLive()) {
+        if (outputLive(*v)) {
             v->mode.compare_exchange_strong(m, kModeFadeToStop);
             v->holdCut.store(true);
         }
@@ -776,28 +841,36 @@ struct Engine::Impl {
         v->lengthReady.notify_all();
     }
 
-    // Renders at the new output rate from where each voice stands. Holds rateMutex exclusively.
-    void changeOutRate(int rate) {
+    // Renders a held voice at RATE from where it stands; it is left stopped there, its stop
+    // point kept.
+    void moveToRate(Voice& v, int rate) {
+        const int64_t pos = positionFrames(v);
+        const int64_t limitSource = v.limitSource.load();
+        const bool limited = v.limitOut.load() != kNoLimit;
+        {
+            std::lock_guard l(v.readMutex);
+            if (v.stream) v.stream->setOutRate(rate);
+            beginPositionWrite(v);
+            v.outRate.store(rate, std::memory_order_release);
+            endPositionWrite(v);
+        }
+        restart(v, pos, kSeekPrefill);
+        if (limited) {
+            v.limitSource.store(limitSource);
+            v.limitOut.store(v.segmentOut.load() +
+                             outFramesFor(limitSource - pos, v.sourceRate, rate));
+        }
+    }
+
+    // Renders every voice of output O at its new rate from where it stands. Holds rateMutex
+    // exclusively.
+    void changeOutRate(Output& o, int rate) {
         for (auto& v : allVoices()) {
             std::lock_guard cl(v->commandMutex);
-            if (v->closing.load()) continue;
+            if (v->closing.load() || &mixerOf(*v) != &o) continue;
             const int wasMode = v->mode.load();
             holdVoice(*v);
-            const int64_t pos = positionFrames(*v);
-            const int64_t limitSource = v->limitSource.load();
-            const bool limited = v->limitOut.load() != kNoLimit;
-            {
-                std::lock_guard l(v->readMutex);
-                if (v->stream) v->stream->setOutRate(rate);
-                beginPositionWrite(*v);
-                v->outRate.store(rate, std::memory_order_release);
-                endPositionWrite(*v);
-            }
-            restart(*v, pos, kSeekPrefill);
-            if (limited) {
-                v->limitSource.store(limitSource);
-                v->limitOut.store(v->segmentOut.load() + outFramesFor(limitSource - pos, v->sourceRate, rate));
-            }
+            moveToRate(*v, rate);
             const VoiceMode was = publicMode(wasMode);
             if (was != VoiceMode::Stopped) {
                 v->mode.store(was == VoiceMode::Playing ? kModePlaying : kModePaused);
@@ -819,19 +892,25 @@ struct Engine::Impl {
 
     // Something may sound from now on: wakes a sleeping output, and the watch with it.
     void wakeOutput() {
-        events.wakeOutput();
+        air.events.wakeOutput();
+        cue.events.wakeOutput();
         kickWatch();
     }
 
     // A running output that has not called back for kStallAfter; one asleep because nothing
     // sounds is not stalled.
-    bool outputStalled() const {
-        return backendRunning.load() && !events.asleep.load() &&
-               nowNanos() - lastCallbackNanos.load() >
+    static bool outputStalled(const Output& o) {
+        return o.running.load() && !o.events.asleep.load() &&
+               nowNanos() - o.lastCallbackNanos.load() >
                    std::chrono::duration_cast<std::chrono::nanoseconds>(kStallAfter).count();
     }
 
-    // Looks at the output every kWatchEvery while one runs by itself and is awake; sleeps for
+    // Whether the watch has an output to look at: one that runs by itself and is awake.
+    bool watchWanted(const Output& o, bool kicked) const {
+        return o.running.load() && (!o.events.asleep.load() || kicked);
+    }
+
+    // Looks at the outputs every kWatchEvery while one runs by itself and is awake; sleeps for
     // good otherwise (the manual backend of tests, after shutdown, the silent output asleep)
     // until an output starts or is woken.
     void watchLoop() {
@@ -839,41 +918,42 @@ struct Engine::Impl {
         uint64_t kicksSeen = 0;
         for (;;) {
             watchCv.wait(l, [&] {
-                return watchEnd || (backendRunning.load() &&
-                                    (!events.asleep.load() || watchKicks != kicksSeen));
+                const bool kicked = watchKicks != kicksSeen;
+                return watchEnd || watchWanted(air, kicked) || watchWanted(cue, kicked);
             });
             kicksSeen = watchKicks;
             if (watchEnd) return;
             if (watchCv.wait_for(l, kWatchEvery, [this] { return watchEnd; })) return;
             l.unlock();
-            checkOutput();
+            checkOutput(air);
+            checkOutput(cue);
             l.lock();
         }
     }
 
     // An output that stalled (counted once per stall) or ended by itself has stopped. A device
     // that stopped is given up; a stall of our own paced output is only counted.
-    void checkOutput() {
-        const uint64_t generation = backendGeneration.load();
-        const uint64_t finished = events.finished.load();
-        const bool ended = finished != finishedSeen;
-        finishedSeen = finished;
-        const bool stall = outputStalled();
-        const bool newStall = !stalled.exchange(stall) && stall;
+    void checkOutput(Output& o) {
+        const uint64_t generation = o.generation.load();
+        const uint64_t finished = o.events.finished.load();
+        const bool ended = finished != o.finishedSeen;
+        o.finishedSeen = finished;
+        const bool stall = outputStalled(o);
+        const bool newStall = !o.stalled.exchange(stall) && stall;
         if (!ended && !newStall) return;
-        if (!giveUpDevice(generation)) deviceStops.fetch_add(1);
+        if (!giveUpDevice(o, generation)) o.deviceStops.fetch_add(1);
     }
 
     // Gives up an output device that stopped, unless another output was started meanwhile: what
-    // was playing is paused where its sound stopped (the mixer no longer ran, so that is where
-    // the listeners lost it), and the silent output takes over, so that commands and new plays
-    // go on as with no sound device. True when it did (and counted the stop).
-    bool giveUpDevice(uint64_t generation) {
+    // was playing through it is paused where its sound stopped (the mixer no longer ran, so that
+    // is where the listeners lost it), and the silent output takes over, so that commands and new
+    // plays go on as with no sound device. True when it did (and counted the stop).
+    bool giveUpDevice(Output& o, uint64_t generation) {
         std::lock_guard l(backendMutex);
-        if (generation != backendGeneration.load() || !backend || !backend->isDevice())
-            return false;
+        if (generation != o.generation.load() || !o.backend || !o.backend->isDevice()) return false;
         for (auto& v : allVoices()) {
             std::lock_guard cl(v->commandMutex);
+            if (&mixerOf(*v) != &o) continue;
             int m = kModePlaying;
             if (v->mode.compare_exchange_strong(m, kModePaused)) continue;
             m = kModeFadeToPause;
@@ -884,9 +964,9 @@ struct Engine::Impl {
             v->mode.compare_exchange_strong(m, kModeStopped);
         }
         // Counted before the switch, which may wait for the dead device a moment.
-        devicesGivenUp.fetch_add(1);
-        deviceStops.fetch_add(1);
-        startBackendLocked("null", nullptr);
+        o.devicesGivenUp.fetch_add(1);
+        o.deviceStops.fetch_add(1);
+        startBackendLocked(o, "null", nullptr);
         return true;
     }
 
@@ -894,9 +974,9 @@ struct Engine::Impl {
 
     bool startRecordingLocked(const std::string& path, int index, std::string* error) {
         stopRecordingLocked();
-        auto r = std::make_unique<Recorder>(&events);
+        auto r = std::make_unique<Recorder>(&air.events);
         r->setMaxDataBytes(recordingLimit);
-        if (!r->start(path, outRate.load(), error, index)) return false;
+        if (!r->start(path, air.rate.load(), error, index)) return false;
         recorder.store(r.get(), std::memory_order_release);
         recorderOwner = std::move(r);
         wakeOutput();  // the recording hears every period, silent ones too
@@ -913,57 +993,96 @@ struct Engine::Impl {
 
     // ---- backend ----------------------------------------------------------------------------
 
-    void stopBackend() {
-        backendRunning.store(false);
-        if (backend) {
-            backend->stop();
-            backend.reset();
+    static void stopBackend(Output& o) {
+        o.running.store(false);
+        if (o.backend) {
+            o.backend->stop();
+            o.backend.reset();
         }
     }
 
-    bool startBackendLocked(const std::string& wanted, std::string* messageOut) {
-        stopBackend();
+    // Starts output O on WANTED; on failure the silent output takes its place and the reason is
+    // kept as the output's message. The cue asks a device for the air's rate first.
+    bool startBackendLocked(Output& o, const std::string& wanted, std::string* messageOut) {
+        stopBackend(o);
         std::string why;
         std::string used = wanted;
-        std::unique_ptr<Backend> b = makeBackend(wanted, &Impl::mixTrampoline, this, &events, &why);
-        lastCallbackNanos.store(nowNanos());
-        backendGeneration.fetch_add(1);
-        stalled.store(false);
+        const int preferred = o.bus == kBusCue ? air.rate.load() : 0;
+        std::unique_ptr<Backend> b =
+            makeBackend(wanted, &Impl::mixTrampoline, &o, &o.events, &why, preferred);
+        o.lastCallbackNanos.store(nowNanos());
+        o.generation.fetch_add(1);
+        o.stalled.store(false);
         bool ok = b && b->start(&why);
         if (!ok) {
-            b = makeBackend("null", &Impl::mixTrampoline, this, &events, nullptr);
+            b = makeBackend("null", &Impl::mixTrampoline, &o, &o.events, nullptr, preferred);
             b->start(nullptr);
             used = "null";
-            why += "; sound is off";
+            why += o.bus == kBusCue ? "; pre-listens are silent" : "; sound is off";
         }
-        const int oldRate = outRate.load();
+        const int oldRate = o.rate.load();
         {
             std::unique_lock rl(rateMutex);
-            outRate.store(b->sampleRate());
-            if (outRate.load() != oldRate) changeOutRate(outRate.load());
+            o.rate.store(b->sampleRate());
+            if (o.rate.load() != oldRate) changeOutRate(o, o.rate.load());
         }
-        if (recorderOwner && outRate.load() != oldRate) {
+        if (o.bus == kBusAir && recorderOwner && o.rate.load() != oldRate) {
             // A WAV file has one rate: the recording goes on in its next file.
             const std::string path = recorderOwner->path();
             const int index = recorderOwner->index() + 1;
             std::string error;
-            if (!startRecordingLocked(path, index, &error)) events.noteWriteError(error);
+            if (!startRecordingLocked(path, index, &error)) o.events.noteWriteError(error);
         }
-        periodFrames.store(b->framesPerPeriod());
-        manual.store(b->isManual());
-        backend = std::move(b);
+        o.periodFrames.store(b->framesPerPeriod());
+        o.manual.store(b->isManual());
+        o.backend = std::move(b);
         // The stall watch counts from here: a device may take a while to start calling back.
-        lastCallbackNanos.store(nowNanos());
-        backendRunning.store(!manual.load());
+        o.lastCallbackNanos.store(nowNanos());
+        o.running.store(!o.manual.load());
         kickWatch();
-        spec = used;
+        o.spec = used;
         {
             std::lock_guard l(textMutex);
-            message = ok ? std::string() : why;
+            o.message = ok ? std::string() : why;
         }
-        started.store(true);
+        if (o.bus == kBusAir) {
+            if (split.load()) cue.rate.store(o.rate.load());
+            started.store(true);
+        }
         if (messageOut) *messageOut = ok ? std::string() : why;
         return ok;
+    }
+
+    // Sets the cue output: SPEC as for the air, "split", or "" for none. Voices on the cue bus
+    // go back to the air bus, stopped, when the cue goes.
+    bool startCueLocked(const std::string& spec, std::string* messageOut) {
+        cueChosen = true;
+        if (spec.empty() || spec == "split") {
+            stopBackend(cue);
+            if (spec.empty()) {
+                std::shared_lock rl(rateMutex);
+                for (auto& v : allVoices()) {
+                    if (v->bus.load() != kBusCue) continue;
+                    std::lock_guard cl(v->commandMutex);
+                    holdVoice(*v);
+                    v->bus.store(kBusAir);
+                    quiesce();
+                    if (v->outRate.load() != air.rate.load()) moveToRate(*v, air.rate.load());
+                }
+            }
+            split.store(!spec.empty());
+            cue.spec = spec;
+            cue.rate.store(air.rate.load());
+            {
+                std::lock_guard l(textMutex);
+                cue.message.clear();
+            }
+            if (messageOut) messageOut->clear();
+            return true;
+        }
+        // Cue voices move to the new stream: stopped first, like a rate change does.
+        split.store(false);
+        return startBackendLocked(cue, spec, messageOut);
     }
 
     void ensureBackend() {
@@ -971,12 +1090,14 @@ struct Engine::Impl {
         std::lock_guard l(backendMutex);
         if (started.load()) return;
         const char* env = std::getenv("BRISKO_AUDIO");
-        startBackendLocked(env && *env ? env : "portaudio", nullptr);
+        startBackendLocked(air, env && *env ? env : "portaudio", nullptr);
+        const char* cueEnv = std::getenv("BRISKO_CUE");
+        if (!cueChosen && cueEnv && *cueEnv) startCueLocked(cueEnv, nullptr);
     }
 
-    // Waits (outside the mixer) until each sounding voice has the sound for FRAMES more output
-    // frames, or has all of its sound read.
-    void waitForData(int frames) {
+    // Waits (outside the mixer) until each sounding voice of output O has the sound for FRAMES
+    // more output frames, or has all of its sound read.
+    void waitForData(Output& o, int frames) {
         const auto deadline = Clock::now() + std::chrono::seconds(20);
         for (;;) {
             uint64_t seen;
@@ -986,12 +1107,13 @@ struct Engine::Impl {
             }
             bool ready = true;
             // Counts as a mix for quiesce(): a voice closed meanwhile is not freed under us.
-            callbackSeq.fetch_add(1, std::memory_order_seq_cst);
+            o.seq.fetch_add(1, std::memory_order_seq_cst);
             const int count = slotCount.load();
             for (int s = 0; s < count; ++s) {
                 Voice* v = slots[s].load();
                 // A held voice plays what the ring holds already.
-                if (!v || !sounding(v->mode.load()) || v->mode.load() == kModeSeekHold) continue;
+                if (!v || &mixerOf(*v) != &o) continue;
+                if (!sounding(v->mode.load()) || v->mode.load() == kModeSeekHold) continue;
                 if (v->eofOut.load() >= 0) continue;
                 const int64_t jump = v->jumpOut.load();
                 const int64_t head = jump >= 0 ? jump : v->head;
@@ -1004,10 +1126,24 @@ struct Engine::Impl {
                     v->wake();
                 }
             }
-            callbackSeq.fetch_add(1, std::memory_order_release);
+            o.seq.fetch_add(1, std::memory_order_release);
             if (ready || Clock::now() > deadline) return;
             std::unique_lock l(hub->mutex);
             hub->changed.wait_for(l, std::chrono::milliseconds(20), [&] { return hub->rounds != seen; });
+        }
+    }
+
+    // Manual output O only: mixes FRAMES frames as its callback would, once the sound is ready.
+    void renderManual(Output& o, float* out, int frames) {
+        ensureBackend();
+        if (!o.manual.load()) {
+            std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(std::max(frames, 0)));
+            return;
+        }
+        for (int off = 0; off < frames; off += kMixBlock) {
+            const int n = std::min(kMixBlock, frames - off);
+            waitForData(o, n);
+            mixPeriod(o, out + off * 2, n);
         }
     }
 };
@@ -1025,31 +1161,36 @@ Engine& Engine::instance() {
 
 bool Engine::startBackend(const std::string& spec, std::string* message) {
     std::lock_guard l(impl_->backendMutex);
-    return impl_->startBackendLocked(spec, message);
+    return impl_->startBackendLocked(impl_->air, spec, message);
 }
 
 std::string Engine::backendSpec() const {
     impl_->ensureBackend();
     std::lock_guard l(impl_->backendMutex);
-    return impl_->spec;
+    return impl_->air.spec;
 }
 
 std::string Engine::backendMessage() const {
     impl_->ensureBackend();
     std::lock_guard l(impl_->textMutex);
-    return impl_->message;
+    return impl_->air.message;
 }
 
 std::vector<std::string> Engine::listDevices() { return portAudioDevices(); }
 
 void Engine::shutdown() {
     std::lock_guard l(impl_->backendMutex);
-    impl_->stopBackend();
+    Impl::stopBackend(impl_->air);
+    Impl::stopBackend(impl_->cue);
     impl_->stopRecordingLocked();
     // No backend starts by itself after this; startBackend() still can.
     impl_->started.store(true);
-    impl_->manual.store(false);
-    impl_->spec.clear();
+    impl_->cueChosen = true;
+    impl_->split.store(false);
+    for (Impl::Output* o : {&impl_->air, &impl_->cue}) {
+        o->manual.store(false);
+        o->spec.clear();
+    }
     for (int id = 0; id < kMaxVoices; ++id) impl_->closeVoice(id);
 }
 
@@ -1079,7 +1220,7 @@ VoiceId Engine::open(const std::string& path, std::string* error) {
     std::shared_lock rl(impl_->rateMutex);
     auto file = SourceFile::open(path, error);
     if (!file) return -1;
-    const int outRate = impl_->outRate.load();
+    const int outRate = impl_->air.rate.load();
     auto decoder = Decoder::open(file, outRate, error);
     if (!decoder) return -1;
     auto v = std::make_shared<Voice>(kRingFrames);
@@ -1120,7 +1261,7 @@ VoiceId Engine::openSource(std::unique_ptr<PcmSource> source, std::string* error
     }
     const int rate = source->sampleRate();
     const int64_t length = source->lengthFrames();
-    const int outRate = impl_->outRate.load();
+    const int outRate = impl_->air.rate.load();
     auto stream = makePcmStream(std::move(source), outRate, error);
     if (!stream) return -1;
     auto v = std::make_shared<Voice>(kRingFrames);
@@ -1380,12 +1521,13 @@ int Engine::speed(VoiceId voice) const {
 
 EngineStats Engine::stats() const {
     impl_->ensureBackend();
+    const Impl::Output& air = impl_->air;
     EngineStats s;
-    s.underruns = impl_->underruns.load();
-    s.periodsMixed = impl_->periods.load();
-    s.sampleRate = impl_->outRate.load();
-    s.framesPerPeriod = impl_->periodFrames.load();
-    s.lastMixNanos = impl_->lastMixNanos.load();
+    s.underruns = air.underruns.load();
+    s.periodsMixed = air.periods.load();
+    s.sampleRate = air.rate.load();
+    s.framesPerPeriod = air.periodFrames.load();
+    s.lastMixNanos = air.lastMixNanos.load();
     std::lock_guard l(impl_->tableMutex);
     for (auto& v : impl_->voices)
         if (v) ++s.openVoices;
@@ -1395,19 +1537,24 @@ EngineStats Engine::stats() const {
 EngineHealth Engine::health() const {
     Impl& i = *impl_;
     EngineHealth h;
-    h.underruns = i.underruns.load();
-    h.deviceUnderflows = i.events.underflows.load();
-    h.deviceOverflows = i.events.overflows.load();
+    h.underruns = i.air.underruns.load();
+    h.deviceUnderflows = i.air.events.underflows.load();
+    h.deviceOverflows = i.air.events.overflows.load();
     // Stops and losses as the output watch counted them (given up first, so never behind).
-    h.deviceStops = i.deviceStops.load();
-    h.devicesGivenUp = i.devicesGivenUp.load();
-    h.deviceStalled = i.outputStalled();
+    h.deviceStops = i.air.deviceStops.load();
+    h.devicesGivenUp = i.air.devicesGivenUp.load();
+    h.deviceStalled = Impl::outputStalled(i.air);
     h.readErrors = i.readErrors.load(std::memory_order_acquire);
-    h.recorderErrors = i.events.writeErrors.load(std::memory_order_acquire);
-    h.lastRecorderError = i.events.lastWriteError();
+    h.recorderErrors = i.air.events.writeErrors.load(std::memory_order_acquire);
+    h.lastRecorderError = i.air.events.lastWriteError();
+    h.cueDeviceStops = i.cue.deviceStops.load();
+    h.cueDevicesGivenUp = i.cue.devicesGivenUp.load();
+    h.cueDeviceStalled = Impl::outputStalled(i.cue);
+    h.cueUnderruns = i.cue.underruns.load();
     std::lock_guard l(i.textMutex);
     h.lastReadError = i.lastReadError;
-    h.backendMessage = i.message;
+    h.backendMessage = i.air.message;
+    h.cueBackendMessage = i.cue.message;
     return h;
 }
 
@@ -1421,17 +1568,62 @@ uint64_t Engine::voiceUnderruns(VoiceId voice) const {
     return v ? v->underruns.load() : 0;
 }
 
-void Engine::renderManual(float* out, int frames) {
+void Engine::renderManual(float* out, int frames) { impl_->renderManual(impl_->air, out, frames); }
+
+void Engine::renderCueManual(float* out, int frames) { impl_->renderManual(impl_->cue, out, frames); }
+
+bool Engine::startCueOutput(const std::string& spec, std::string* message) {
     impl_->ensureBackend();
-    if (!impl_->manual.load()) {
-        std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(std::max(frames, 0)));
-        return;
+    std::lock_guard l(impl_->backendMutex);
+    return impl_->startCueLocked(spec, message);
+}
+
+bool Engine::hasCueOutput() const {
+    impl_->ensureBackend();
+    std::lock_guard l(impl_->backendMutex);
+    return !impl_->cue.spec.empty();
+}
+
+std::string Engine::cueSpec() const {
+    impl_->ensureBackend();
+    std::lock_guard l(impl_->backendMutex);
+    return impl_->cue.spec;
+}
+
+bool Engine::setBus(VoiceId voice, Bus bus) {
+    const int wanted = bus == Bus::Cue ? kBusCue : kBusAir;
+    if (wanted == kBusCue && !hasCueOutput()) return false;
+    auto v = impl_->get(voice);
+    if (!v) return false;
+    // The rate lock first, as a rate change takes it before the voices' command locks.
+    std::shared_lock rl(impl_->rateMutex);
+    std::lock_guard cl(v->commandMutex);
+    if (v->closing.load()) return false;
+    if (v->bus.load() == wanted) return true;
+    impl_->holdVoice(*v);
+    v->bus.store(wanted);
+    impl_->quiesce();
+    const int rate = impl_->mixerOf(*v).rate.load();
+    if (v->outRate.load() != rate) impl_->moveToRate(*v, rate);
+    return true;
+}
+
+Bus Engine::bus(VoiceId voice) const {
+    auto v = impl_->get(voice);
+    return v && v->bus.load() == kBusCue ? Bus::Cue : Bus::Air;
+}
+
+void Engine::airPeaks(uint64_t* cursor, std::vector<MixPeak>* out) const {
+    const uint64_t count = impl_->meterCount.load(std::memory_order_acquire);
+    uint64_t from = *cursor;
+    if (count - from > uint64_t(Impl::kMeterSlots)) from = count - Impl::kMeterSlots;
+    for (uint64_t k = from; k < count; ++k) {
+        const Impl::MeterSlot& slot = impl_->meter[k % Impl::kMeterSlots];
+        out->push_back({slot.left.load(std::memory_order_relaxed), slot.right.load(std::memory_order_relaxed),
+                        slot.frames.load(std::memory_order_relaxed),
+                        slot.sounding.load(std::memory_order_relaxed)});
     }
-    for (int off = 0; off < frames; off += kMixBlock) {
-        const int n = std::min(kMixBlock, frames - off);
-        impl_->waitForData(n);
-        impl_->mixPeriod(out + off * 2, n);
-    }
+    *cursor = count;
 }
 
 float Engine::gainForVolume(int volume) {

@@ -14,6 +14,10 @@ class PcmSource;
 
 enum class VoiceMode { Stopped, Playing, Paused };
 
+// Where a voice is heard: on air (the master mix, the recording), or on the cue output, a
+// second stream for pre-listening that only the operator hears.
+enum class Bus { Air, Cue };
+
 // Voice handles are small non-negative integers; -1 means "no voice".
 using VoiceId = int;
 
@@ -53,6 +57,21 @@ struct EngineHealth {
     uint64_t recorderErrors = 0;    // recording failures (write errors, full disk, lost sound)
     std::string lastRecorderError;
     std::string backendMessage;     // why the chosen output is not in use ("" when it is)
+    // The cue output, told apart: its troubles never count as the air's.
+    uint64_t cueDeviceStops = 0;
+    uint64_t cueDevicesGivenUp = 0;
+    bool cueDeviceStalled = false;
+    uint64_t cueUnderruns = 0;
+    std::string cueBackendMessage;  // why the chosen cue output is not in use ("" when it is)
+};
+
+// One period of the air mix as the output callback measured it: the largest absolute sample
+// per channel, the period's length, and whether a voice sounded in it.
+struct MixPeak {
+    float left = 0.0f;
+    float right = 0.0f;
+    int frames = 0;
+    bool sounding = false;
 };
 
 class Engine {
@@ -81,6 +100,17 @@ public:
     // Stops the backend (finalising a WAV file), closes every voice and ends the recording with
     // its final header. Called at exit.
     void shutdown();
+
+    // The cue output, a second stream beside the air's with a callback of its own that mixes
+    // only the voices on the cue bus. SPEC takes the forms of startBackend but "manual" (tests;
+    // renderCueManual), and "split": the air device carries the air (both channels summed) on
+    // its left and the cue on its right, while the recording keeps the air in stereo. "" sets
+    // none: voices on the cue bus go back to the air, stopped. A device that cannot be used is
+    // replaced by the silent output and the reason kept (health().cueBackendMessage); the air is
+    // never touched. Without a call, BRISKO_CUE is read when the engine starts.
+    bool startCueOutput(const std::string& spec, std::string* message = nullptr);
+    bool hasCueOutput() const;
+    std::string cueSpec() const;
 
     // Records the master mix beside whatever output runs: a 16-bit stereo WAV at the output
     // rate, written by a thread of its own from a FIFO the output callback fills. A recording
@@ -149,6 +179,10 @@ public:
     // Speed: 1000 = normal. Varispeed: pitch and tempo change together; positions stay media time.
     void setSpeed(VoiceId voice, int speed);
     int speed(VoiceId voice) const;
+    // Routes VOICE to BUS. A voice that sounds is stopped first (it keeps its position). False
+    // for the cue bus while no cue output is set, and for a voice that is not open.
+    bool setBus(VoiceId voice, Bus bus);
+    Bus bus(VoiceId voice) const;
 
     EngineStats stats() const;
     EngineHealth health() const;
@@ -160,6 +194,12 @@ public:
     // output callback would. Before mixing it waits (outside the mixer) until every playing voice
     // has enough decoded sound ready, so tests are deterministic.
     void renderManual(float* out, int frames);
+    // The same for a manual cue output (startCueOutput("manual")).
+    void renderCueManual(float* out, int frames);
+
+    // The air mix's periods since *CURSOR (0 at first), at most the last 512, appended to OUT;
+    // *CURSOR then stands after them. Lock-free: the callback only stores each period's peaks.
+    void airPeaks(uint64_t* cursor, std::vector<MixPeak>* out) const;
 
     // Gain for a channel-scale volume 0..1000 (exposed for tests and the mixer).
     static float gainForVolume(int volume);

@@ -309,12 +309,12 @@ bool mixVoice(Voice& v, float* out, int frames) {
     return !starved;
 }
 
-MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames) {
+MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames, int bus) {
     MixResult result;
     std::memset(out, 0, sizeof(float) * 2 * static_cast<size_t>(std::max(frames, 0)));
     for (int s = 0; s < count; ++s) {
         Voice* v = slots[s].load(std::memory_order_seq_cst);
-        if (!v) continue;
+        if (!v || v->bus.load(std::memory_order_relaxed) != bus) continue;
         if (!mixVoice(*v, out, frames)) {
             v->underruns.fetch_add(1, std::memory_order_relaxed);
             result.underrun = true;

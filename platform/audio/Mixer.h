@@ -27,7 +27,8 @@ int fadeFrames(int outRate);
 // 44.1 kHz), so that a play sent right after the seek finds the old sound still there.
 int holdFrames(int outRate);
 
-// Clears OUT and mixes every sounding voice of SLOTS[0, COUNT), counting each voice's underruns.
-MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames);
+// Clears OUT and mixes every sounding voice of SLOTS[0, COUNT) that plays on BUS, counting each
+// voice's underruns.
+MixResult mixAll(std::atomic<Voice*>* slots, int count, float* out, int frames, int bus);
 
 }  // namespace brisko::audio

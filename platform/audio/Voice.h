@@ -33,6 +33,10 @@ inline constexpr int kModeFadeToPause = 4;
 // "Jumps" below), so that a play that follows the seek crossfades instead of leaving a gap.
 inline constexpr int kModeSeekHold = 5;
 
+// The two buses: what goes on air, and the cue (pre-listen) that only the operator hears.
+inline constexpr int kBusAir = 0;
+inline constexpr int kBusCue = 1;
+
 // Whether the mixer mixes a voice in MODE.
 inline bool sounding(int mode) {
     return mode == kModePlaying || mode == kModeFadeToStop || mode == kModeFadeToPause ||
@@ -45,6 +49,8 @@ struct Voice {
     int id = -1;
     int sourceRate = 0;
     std::atomic<int> outRate{0};
+    // The bus the voice plays on: changed only while the voice is held (see Engine::setBus).
+    std::atomic<int> bus{kBusAir};
 
     // Serialises the commands on this voice. Commands on other voices never take it.
     std::mutex commandMutex;

@@ -16,6 +16,7 @@ void StatusValue::setText(std::string_view v) {
 
 MciError Device::setSpeed(int64_t) { return kErrUnsupportedCommand; }
 MciError Device::setDoor(bool) { return kErrUnsupportedCommand; }
+MciError Device::setOutput(bool) { return kErrUnsupportedCommand; }
 MciError Device::setAudioVolume(AudioSide, int64_t) { return kErrUnsupportedCommand; }
 
 MciError Device::setTimeFormat(TimeFormat format) {

@@ -72,6 +72,8 @@ public:
 
     virtual MciError setSpeed(int64_t speed);
     virtual MciError setDoor(bool open);
+    // "set ALIAS output cue|air": plays the alias on the cue (pre-listen) output or on air.
+    virtual MciError setOutput(bool cue);
     virtual MciError setAudioVolume(AudioSide side, int64_t volume);
 
     // The time format in which positions are read and written for this alias.

@@ -38,6 +38,7 @@ std::string mciGetErrorString(MciError code) {
         case kErrDeviceNotReady: return "The device is not ready.";
         case kErrDeviceFailed: return "The device failed to carry out the command.";
         case kErrInternal: return "An unexpected internal error occurred.";
+        case kErrNoCueOutput: return "No cue output is set: pre-listening needs one.";
         default: return "Unknown error code.";
     }
 }

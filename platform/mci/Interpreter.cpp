@@ -667,6 +667,14 @@ private:
                 else if (isKeyword(state, "closed")) open = false;
                 else return kErrUnknownKeyword;
                 if (const MciError e = device.setDoor(open); e != kOk) return e;
+            } else if (isKeyword(word, "output")) {
+                if (i + 1 >= w_.size()) return kErrMissingParameter;
+                const Word& bus = w_[++i];
+                bool cue;
+                if (isKeyword(bus, "cue")) cue = true;
+                else if (isKeyword(bus, "air")) cue = false;
+                else return kErrUnknownKeyword;
+                if (const MciError e = device.setOutput(cue); e != kOk) return e;
             } else {
                 return kErrUnknownKeyword;
             }

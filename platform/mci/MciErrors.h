@@ -36,7 +36,8 @@ enum MciErrorCode : MciError {
     kErrDeviceNotReady,
     kErrDeviceFailed,
     kErrInternal,
-    kErrLast = kErrInternal,
+    kErrNoCueOutput,
+    kErrLast = kErrNoCueOutput,
 };
 
 }  // namespace brisko::mci

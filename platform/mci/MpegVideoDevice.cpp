@@ -115,6 +115,11 @@ public:
         return kErrUnknownStatusItem;
     }
 
+    MciError setOutput(bool cue) override {
+        if (Engine::instance().setBus(voice_, cue ? audio::Bus::Cue : audio::Bus::Air)) return kOk;
+        return cue ? kErrNoCueOutput : kErrDeviceFailed;
+    }
+
     MciError setSpeed(int64_t speed) override {
         if (speed < kMinSpeed || speed > kMaxSpeed) return kErrOutOfRange;
         Engine::instance().setSpeed(voice_, static_cast<int>(speed));

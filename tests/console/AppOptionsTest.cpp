@@ -28,6 +28,9 @@ TEST(AppOptions, TheCommandLineIsTheFile) {
     EXPECT_EQ(o.warnings.size(), 1u);
     EXPECT_TRUE(o.audio.empty());
     EXPECT_EQ(o.file, "a.wav");
+    o = parseOptions({"--cue=split", "a.wav", "--cue="});
+    EXPECT_EQ(o.cue, "split");
+    EXPECT_EQ(o.warnings.size(), 1u);
     EXPECT_TRUE(parseOptions({"--help"}).help);
     EXPECT_TRUE(parseOptions({}).file.empty());
 }

@@ -399,13 +399,14 @@ public:
                 std::filesystem::remove_all(e.path(), ec);
     }
 
-    // Starts the engine's output on the server once it answers. Empty when it did; otherwise
-    // why the server is not there to test with (the caller skips).
-    std::string startOutput(Engine& engine) {
+    // Starts the engine's output (or its cue output) on the server once it answers. Empty when it
+    // did; otherwise why the server is not there to test with (the caller skips).
+    std::string startOutput(Engine& engine, bool cue = false) {
         if (pid_ == 0) return "jackd is not installed (Debian package jackd2)";
         std::string message;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!engine.startBackend("portaudio:system", &message)) {
+        while (cue ? !engine.startCueOutput("portaudio:system", &message)
+                   : !engine.startBackend("portaudio:system", &message)) {
             if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
                 pid_ = 0;
                 return "jackd ended at once: " + readFile(log_);
@@ -526,6 +527,50 @@ TEST_F(BackendOutput, ShutdownDoesNotHangOnADeadDevice) {
     std::string message;
     EXPECT_FALSE(engine.startBackend("portaudio:system", &message));
     EXPECT_NE(message.find("does not answer"), std::string::npos) << message;
+}
+
+// A cue device that stalls and then dies is the cue's trouble alone: the air plays on without an
+// underrun and counts no stop; the pre-listen is paused and the silent output takes the cue over.
+TEST_F(BackendOutput, ACueDeviceThatStallsOrDiesLeavesTheAirUntouched) {
+    ASSERT_TRUE(engine.startBackend("null:256"));
+    JackServer jack(dir, "cue-lost");
+    if (const std::string why = jack.startOutput(engine, true); !why.empty()) {
+        engine.startCueOutput("");
+        GTEST_SKIP() << why;
+    }
+    const std::string tone = dir.file("tone.wav");
+    writeToneWav(tone, {440.0, 10.0, 48000, 2, 0.5});
+    std::string error;
+    const auto onAir = engine.open(tone, &error);
+    const auto preview = engine.open(tone, &error);
+    ASSERT_GE(preview, 0) << error;
+    ASSERT_TRUE(engine.setBus(preview, audio::Bus::Cue));
+    ASSERT_TRUE(engine.play(onAir, 0, -1));
+    ASSERT_TRUE(engine.play(preview, 0, -1));
+    for (int i = 0; i < 300 && engine.positionMs(preview) < 300; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GE(engine.positionMs(preview), 300) << "the cue device does not call back";
+    const uint64_t underruns = engine.health().underruns;
+
+    jack.kill(SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    jack.kill(SIGCONT);
+    jack.kill(SIGKILL);
+    const auto lost = std::chrono::steady_clock::now();
+    while (engine.health().cueDevicesGivenUp == 0 && msSince(lost) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const audio::EngineHealth h = engine.health();
+    EXPECT_EQ(h.cueDevicesGivenUp, 1u);
+    EXPECT_EQ(engine.mode(preview), audio::VoiceMode::Paused);
+    EXPECT_EQ(engine.cueSpec(), "null");
+    EXPECT_EQ(h.underruns, underruns);
+    EXPECT_EQ(h.deviceStops, 0u);
+    EXPECT_EQ(h.devicesGivenUp, 0u);
+    const int64_t before = engine.positionMs(onAir);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(engine.positionMs(onAir), before + 100) << "the air does not go on";
+    EXPECT_EQ(engine.mode(onAir), audio::VoiceMode::Playing);
+    engine.startCueOutput("");
 }
 
 }  // namespace

@@ -88,18 +88,25 @@ TEST(MixVoice, FractionalSpeedInterpolatesBetweenFrames) {
     EXPECT_EQ(v->ring.readCount(), 4);
 }
 
-TEST(MixVoice, MixAllSumsVoicesAndSkipsEmptySlots) {
+TEST(MixVoice, MixAllSumsTheVoicesOfItsBusAndSkipsEmptySlots) {
     auto a = voiceWith(50);
     auto b = voiceWith(50);
-    std::atomic<Voice*> slots[3];
+    auto onCue = voiceWith(50);
+    onCue->bus.store(kBusCue);
+    std::atomic<Voice*> slots[4];
     slots[0].store(a.get());
     slots[1].store(nullptr);
     slots[2].store(b.get());
+    slots[3].store(onCue.get());
     std::vector<float> out(20 * 2, 123.0f);  // mixAll starts from silence
-    const MixResult r = mixAll(slots, 3, out.data(), 20);
+    const MixResult r = mixAll(slots, 4, out.data(), 20, kBusAir);
     EXPECT_FALSE(r.underrun);
     EXPECT_EQ(out[0], 2.0f);
     EXPECT_EQ(out[19 * 2 + 1], -40.0f);
+    EXPECT_EQ(onCue->played.load(), 0);  // the cue's mixer plays it, not the air's
+    mixAll(slots, 4, out.data(), 20, kBusCue);
+    EXPECT_EQ(out[0], 1.0f);
+    EXPECT_EQ(a->played.load(), 20);
 }
 
 }  // namespace

@@ -111,6 +111,25 @@ TEST_F(MpegVideo, LeftAndRightVolumeAreSeparate) {
     EXPECT_GT(right, 0.0);
 }
 
+// "set ALIAS output cue" moves an alias to the cue output, which the air never hears; without a
+// cue output the command is refused and the alias stays on air.
+TEST_F(MpegVideo, OutputCueNeedsACueOutputAndKeepsTheAliasOffAir) {
+    audio::Engine& engine = audio::Engine::instance();
+    EXPECT_EQ(mciSendString("set m output cue"), kErrNoCueOutput);
+    EXPECT_EQ(mciSendString("set m output nowhere"), kErrUnknownKeyword);
+    ASSERT_TRUE(engine.startCueOutput("manual"));
+    ask("set m output cue");
+    ask("play m");
+    std::vector<float> cue(static_cast<std::size_t>(kRate / 10) * 2);
+    engine.renderCueManual(cue.data(), kRate / 10);
+    EXPECT_EQ(test::rms(render(100), 0, kRate / 10), 0.0);
+    EXPECT_GT(test::rms(cue, 0, kRate / 10), 0.1);
+    ask("set m output air");
+    ask("play m");
+    EXPECT_GT(test::rms(render(100), 0, kRate / 10), 0.1);
+    engine.startCueOutput("");
+}
+
 TEST_F(MpegVideo, SpeedChangesHowFastMediaTimeRuns) {
     ask("set m speed 2000");
     EXPECT_EQ(ask("status m speed"), "2000");
