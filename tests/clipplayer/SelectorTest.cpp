@@ -67,8 +67,11 @@ TEST_F(ClipTest, ChoosingColouringRemovingAndSavingAClipWritesTheWholeList) {
     expected[48 + 5] = "1|5|" + folder + "|sting.wav|8438015|197121";
     EXPECT_EQ(file("sel.dat"), clip::crlfText(expected).toStdString());
 
-    // A cancelled colour dialog changes nothing; removing answered Yes empties the slot.
+    // A cancelled colour dialog changes nothing; removing answered Yes empties the slot, and
+    // stops the clip when it sounds (its button and key are gone with it).
     ui::setColorResponder([](const QString&) { return QColor(); });
+    QTest::keyClick(&w, Qt::Key_6);
+    render(100, true);
     w.cmdAdd[5]->click();
     w.fileSelector()->cmdCustomColor->click();
     EXPECT_EQ(clip::clipState().Table.slot(1, 5).BackColour, 8438015.0);
@@ -77,6 +80,11 @@ TEST_F(ClipTest, ChoosingColouringRemovingAndSavingAClipWritesTheWholeList) {
     EXPECT_EQ(w.cmdAdd[5]->text(), "Add");
     EXPECT_FALSE(w.cmdPlay[5]->isEnabled());
     w.fileSelector()->cmdExit->click();
+    render(200, true);
+    EXPECT_LT(level(seconds() - 0.15, seconds()), 0.001);
+    EXPECT_EQ(modeOf(clip::buttonAlias(5)), "closed");
+    EXPECT_EQ(w.cmdAdd[5]->text(), "Add") << "no ticker writes over it";
+    EXPECT_EQ(logLines().mid(1), QStringList({"Started sting.wav" + stamp(), "Stopped sting.wav" + stamp()}));
     EXPECT_EQ(file("sel.dat"), clip::blankClipList().toStdString());
 }
 
