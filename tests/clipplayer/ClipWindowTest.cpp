@@ -272,3 +272,22 @@ TEST_F(ClipTest, ATabChangeShowsWhatStillPlaysAndTheNextPressStopsEveryClip) {
     EXPECT_FALSE(w.PageChanged);
     EXPECT_EQ(logLines().filter("Started page2.wav").size(), 1);
 }
+
+TEST_F(ClipTest, FontsFollowTheWidthTheTabStripTurnsWhiteAndTheLogKeepsTheCentury) {
+    frmClipPlay& w = openAs(QStringLiteral("look"), clip::ClipTable{});
+    const double font = w.cmdAdd[0]->font().pointSizeF();
+    w.resize(w.width() * 2, w.height());
+    EXPECT_NEAR(w.cmdAdd[0]->font().pointSizeF(), font * 2, 0.01);
+    w.resize(w.width() / 2, w.height() * 2);
+    EXPECT_NEAR(w.cmdAdd[0]->font().pointSizeF(), font, 0.01) << "the height does not change it";
+
+    // The strip right of the last tab is white once a tab is chosen.
+    w.SSTab1->setCurrentIndex(1);
+    const QImage strip = w.SSTab1->grab().toImage();
+    EXPECT_EQ(strip.pixelColor(strip.width() - 2, strip.height() / 2), QColor(Qt::white));
+
+    // A short date form without the century gets it back; the time keeps its own form.
+    const QDateTime moment(QDate(2026, 12, 6), QTime(13, 35, 7));
+    EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("en_US"))).toStdString(), " at 12/6/2026 1:35:07 PM");
+    EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("de_DE"))).toStdString(), " at 06.12.2026 13:35:07");
+}

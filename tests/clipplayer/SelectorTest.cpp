@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest/QTest>
+#include <random>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 #include "tests/support/ToneFiles.h"
 #include "clipplayer/frmClipFileSelect.h"
 #include "clipplayer/frmPageNames.h"
+#include "clipplayer/frmPickUser.h"
 #include "console/FileBrowser.h"
 #include "media/MediaChannelTesting.h"
 #include "platform/common/ProgramFolder.h"
@@ -180,4 +182,33 @@ TEST_F(ClipTest, PageNamesShowOnTheTabsAtOnceAndCancelKeepsThem) {
     EXPECT_FALSE(n.isVisible());
     EXPECT_EQ(w.SSTab1->tabText(0), "P1");
     EXPECT_EQ(file("names.nst").substr(0, 4), "P1\r\n");
+}
+
+TEST_F(ClipTest, AClipListThatIsNotOneIsReportedAndReplacedOnlyWhenTheOperatorSaysSo) {
+    std::mt19937 random(17);
+    std::string junk(200 * 1024, '\0');
+    for (char& c : junk) c = char(random() & 0xFF);
+    test::writeFile(home_.file("junk.dat"), junk);
+    test::writeFile(home_.file("junk.nst"), "");
+    test::writeFile(home_.file("ClipUsers.dat"), "junk\r\n");
+    clip::userPicker()->cmdOK->click();
+    frmClipPlay& w = *clip::clipWindow();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].contains(QLatin1String("junk.dat is damaged"))) << messages_[0].toStdString();
+
+    // "Exit & Save" asks; No writes nothing and keeps the selector open.
+    w.cmdAdd[0]->click();
+    answers_ = {ui::PromptAnswer::No};
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(file("junk.dat"), junk);
+    EXPECT_TRUE(w.fileSelector()->isVisible());
+    // Yes replaces it with what the window shows: 528 clip lines.
+    answers_ = {ui::PromptAnswer::Yes};
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(clip::textLines(QByteArray::fromStdString(file("junk.dat"))).size(), clip::kClipLines);
+    EXPECT_EQ(messages_.size(), 3);
+    // Saved once, the list is the operator's: the next save asks nothing.
+    w.cmdAdd[0]->click();
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(messages_.size(), 3);
 }
