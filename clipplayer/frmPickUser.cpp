@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QStandardItemModel>
 
@@ -47,6 +48,10 @@ frmPickUser::frmPickUser(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmboUsers->setEditable(true);
     cmboUsers->setInsertPolicy(QComboBox::NoInsert);
     cmboUsers->setGeometry(16, 34, 170, 26);
+    // A long list of users costs nothing to lay out: every row is one line of text, and the box
+    // has its size without measuring every name.
+    cmboUsers->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    if (auto* rows = qobject_cast<QListView*>(cmboUsers->view())) rows->setUniformItemSizes(true);
     lblAddUser = new QLabel(QStringLiteral("New User"), this);
     lblAddUser->setGeometry(16, 80, 140, 20);
     txtNewUser = new QLineEdit(this);

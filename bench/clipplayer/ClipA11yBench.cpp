@@ -6,7 +6,8 @@
 // The bridge needs a display and a session bus with the accessibility bus: the program starts
 // itself again under xvfb-run and dbus-run-session with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1. Where
 // those are missing it says so and measures on the offscreen platform with Qt's accessibility
-// turned on in the process (no bus), which is a weaker stand-in.
+// turned on in the process (no bus), which is a weaker stand-in. BRISKO_A11Y_LISTENER may name a
+// command to start beside it on the same bus (an assistive client that listens to events).
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
