@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <cmath>
 
 #include "clipplayer/ClipState.h"
@@ -42,7 +43,15 @@ void ClipButton::setMissingPicture(bool shown) {
         return;
     }
     // Shown only while disabled: the picture is the button's disabled picture.
-    QPixmap picture(shippedFile(QStringLiteral("x.gif")));
+    // Read by its exact bytes (the program folder's name need not be UTF-8), once while cached.
+    static const QString kCacheKey = QStringLiteral("brisko-clip-x.gif");
+    QPixmap picture;
+    QByteArray bytes;
+    if (!QPixmapCache::find(kCacheKey, &picture)) {
+        if (const QString path = shippedFile(QStringLiteral("x.gif")); !path.isEmpty() && readWhole(path, &bytes))
+            picture.loadFromData(bytes);
+        if (!picture.isNull()) QPixmapCache::insert(kCacheKey, picture);
+    }
     if (picture.isNull()) {
         picture = QPixmap(32, 32);
         picture.fill(Qt::transparent);

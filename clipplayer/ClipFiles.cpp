@@ -1,15 +1,21 @@
 // The Clip Player's file formats and whole-file writes.
 #include "clipplayer/ClipFiles.h"
 
-#include <QFile>
 #include <QLocale>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "console/WholeFile.h"
-#include "media/MediaChannelTesting.h"
+#include "media/ReplyNumbers.h"
+#include "ui/NameBytes.h"
 
 namespace brisko::clip {
 
@@ -36,17 +42,23 @@ void ClipTable::clear() {
 }
 
 QStringList textLines(const QByteArray& bytes) {
-    QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    for (QString& line : lines)
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype k = 0; k < bytes.size(); ++k) {
+        const char c = bytes[k];
+        if (c != '\r' && c != '\n') continue;
+        lines << ui::nameFromBytes(bytes.mid(start, k - start));
+        if (c == '\r' && k + 1 < bytes.size() && bytes[k + 1] == '\n') ++k;
+        start = k + 1;
+    }
+    if (start < bytes.size()) lines << ui::nameFromBytes(bytes.mid(start));
     return lines;
 }
 
 QByteArray crlfText(const QStringList& lines) {
     QByteArray out;
     for (const QString& line : lines) {
-        out += line.toUtf8();
+        out += ui::nameBytes(line);
         out += "\r\n";
     }
     return out;
@@ -57,6 +69,8 @@ ClipListRead parseClipList(const QByteArray& bytes, ClipTable& table) {
     ClipListRead read;
     read.opened = true;
     read.lines = int(lines.size());
+    for (qsizetype k = kClipLines; k < lines.size(); ++k)
+        if (!lines[k].isEmpty()) ++read.extraLines;
     for (int page = 0; page < kStoredPages; ++page) {
         for (int button = 0; button < kButtons; ++button) {
             ClipSlot& slot = table.slot(page, button);
@@ -70,6 +84,7 @@ ClipListRead parseClipList(const QByteArray& bytes, ClipTable& table) {
             }
             // Fields 1 and 2 (page, button) are not used: the line's place decides the slot.
             const QStringList fields = line.split(QLatin1Char('|'));
+            if (fields.size() < 6) ++read.badLines;
             auto field = [&](int k) { return k < fields.size() ? fields[k] : QString(); };
             slot.Directory = field(2);
             if (!slot.Directory.endsWith(QLatin1Char('/'))) slot.Directory += QLatin1Char('/');
@@ -113,9 +128,37 @@ std::array<QString, kPageNames> parsePageNames(const QByteArray& bytes) {
     return names;
 }
 
+QString shownPageName(const QString& name) {
+    if (name.size() <= kShownPageName) return ui::nameForDisplay(name);
+    qsizetype cut = kShownPageName;
+    if (name[cut - 1].isHighSurrogate()) --cut;  // never half a character
+    return ui::nameForDisplay(name.left(cut)) + QChar(0x2026);
+}
+
 QByteArray blankClipList() { return formatClipList(ClipTable{}); }
 
 QByteArray blankPageNames() { return crlfText(QStringList(kPageNames, QString())); }
+
+const QStringList& programFileNames() {
+    static const QStringList names{QStringLiteral("ClipUsers.dat"),     QStringLiteral("blankcliplist.dat"),
+                                   QStringLiteral("clipuserblank.nst"), QStringLiteral("clip_player.log"),
+                                   QStringLiteral("x.gif"),             QStringLiteral("brisko.ini"),
+                                   QStringLiteral("cdrip.ini")};
+    return names;
+}
+
+namespace {
+
+// The program's own file that user NAME's clip list or page names would be, or "".
+QString ownFileOf(const QString& name) {
+    for (const QString& own : programFileNames())
+        for (const QString& mine : {name + QStringLiteral(".dat"), name + QStringLiteral(".nst")})
+            // Compared in any case: the program folder may be on a disk that ignores case.
+            if (mine.compare(own, Qt::CaseInsensitive) == 0) return own;
+    return QString();
+}
+
+}  // namespace
 
 bool isSafeUserName(const QString& name, QString* why) {
     QString problem;
@@ -128,14 +171,16 @@ bool isSafeUserName(const QString& name, QString* why) {
     } else if (std::any_of(name.begin(), name.end(),
                            [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Control; })) {
         problem = QStringLiteral("A user name cannot hold control characters.");
-    } else if (name.toUtf8().size() > 200) {
+    } else if (ui::nameBytes(name).size() > 200) {
         problem = QStringLiteral("A user name can be at most 200 bytes long.");
+    } else if (const QString own = ownFileOf(name); !own.isEmpty()) {
+        problem = QStringLiteral("%1 is a file of the program itself.").arg(own);
     }
     if (problem.isEmpty()) return true;
     if (why != nullptr)
         *why = QStringLiteral("The user name \"%1\" cannot be used: the name is the name of the user's "
                               "clip files. %2 Please choose another")
-                   .arg(name, problem);
+                   .arg(ui::nameForDisplay(name), problem);
     return false;
 }
 
@@ -148,10 +193,59 @@ bool writeWhole(const QString& path, const QByteArray& bytes, QString* error) {
 }
 
 bool readWhole(const QString& path, QByteArray* bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    *bytes = file.readAll();
-    return file.error() == QFile::NoError;
+    const int fd = ::open(ui::nameBytes(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    QByteArray out;
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            out.append(buffer, n);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(fd);
+    if (ok) *bytes = std::move(out);
+    return ok;
 }
+
+bool appendWhole(const QString& path, const QByteArray& bytes, QString* error) {
+    auto fail = [error](int code) {
+        if (error != nullptr) *error = QString::fromLocal8Bit(std::strerror(code));
+        return false;
+    };
+    const int fd = ::open(ui::nameBytes(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return fail(errno);
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
+    int code = 0;
+    for (qsizetype done = 0; done < bytes.size() && code == 0;) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno != EINTR)
+            code = errno;
+        else if (n == 0)
+            code = EIO;
+    }
+    // Half a line is taken back, so the next line starts on a line of its own.
+    if (code != 0 && sized) {
+        [[maybe_unused]] const int undone = ::ftruncate(fd, before.st_size);  // nothing more to do if it fails
+    }
+    if (::close(fd) != 0 && code == 0 && errno != EINTR) code = errno;
+    return code == 0 || fail(code);
+}
+
+bool fileExists(const QString& path) {
+    struct stat info {};
+    return ::stat(ui::nameBytes(path).constData(), &info) == 0;
+}
+
+bool removeFile(const QString& path) { return ::unlink(ui::nameBytes(path).constData()) == 0; }
 
 }  // namespace brisko::clip

@@ -1,5 +1,6 @@
 // The Clip Player's files: the per-user clip list (528 "|" lines), the page names, the users file
-// and the user-name rule. Pure formats and whole-file writes; the windows call these.
+// and the user-name rule. Pure formats and whole-file writes; the windows call these. Names and
+// texts are carried as bytes (ui/NameBytes.h): whatever a file holds is written back unchanged.
 #pragma once
 
 #include <QByteArray>
@@ -50,12 +51,18 @@ private:
 // What a load found, for telling the operator.
 struct ClipListRead {
     bool opened = false;
-    int lines = 0;  // lines present (at most 528 are used)
+    int lines = 0;       // lines present (at most 528 are used)
+    int badLines = 0;    // of the first 528, lines of 14 characters or more without five "|"
+    int extraLines = 0;  // non-empty lines after the 528th
+    // The bytes are not a clip list (damaged, or some other file): saving over them would lose
+    // whatever they hold.
+    bool damaged() const { return badLines > 0 || extraLines > 0; }
 };
 
 // Fills TABLE from the bytes of a clip list. A line shorter than 14 characters is an empty slot
 // (white, its text colour kept); a longer one is split at its first five "|". Missing lines
-// (a short file) leave their slots empty.
+// (a short file) leave their slots empty. A line that is no clip line still fills its slot as
+// far as it goes, and is counted.
 ClipListRead parseClipList(const QByteArray& bytes, ClipTable& table);
 // The 528 lines of TABLE, CR LF ended.
 QByteArray formatClipList(const ClipTable& table);
@@ -64,27 +71,44 @@ QString clipLine(int page, int button, const ClipSlot& slot);
 // A colour code as the shortest plain decimal text ("16777215", "-2147483633").
 QString colourText(double code);
 
-// The lines of a text file with CR LF or LF ends (a final line end does not start a new line).
+// The lines of a text file whose lines end in CR LF, LF or CR alike (a final line end does not
+// start a new line). Bytes that are not UTF-8 are carried (ui::nameFromBytes).
 QStringList textLines(const QByteArray& bytes);
-// LINES joined, each ended by CR LF.
+// LINES joined, each ended by CR LF; carried bytes are written back as they were.
 QByteArray crlfText(const QStringList& lines);
 
 // The ten page names of a page-names file; a short file leaves the rest empty.
 std::array<QString, kPageNames> parsePageNames(const QByteArray& bytes);
+
+// A page name as a tab or a played-list line shows it: carried bytes as U+FFFD, and a name
+// longer than kShownPageName characters cut there with "…" (a tab shows far less; a huge name
+// would cost every redraw and every screen-reader update). The file keeps the whole name.
+inline constexpr int kShownPageName = 100;
+QString shownPageName(const QString& name);
 
 // The bytes of the shipped templates: a clip list with every slot empty, ten empty page names.
 QByteArray blankClipList();
 QByteArray blankPageNames();
 
 // Whether NAME can be the base name of a user's files: not empty, not "." or "..", no "/", "\"
-// or control character, and short enough for a file name. Otherwise *WHY (when given) says
-// what is wrong, for the operator.
+// or control character, short enough for a file name, and not a name whose ".dat" or ".nst"
+// would be one of the program's own files (ClipUsers.dat, the templates), in any case.
+// Otherwise *WHY (when given) says what is wrong, for the operator.
 bool isSafeUserName(const QString& name, QString* why = nullptr);
 
+// The program's own files in its folder, which no user's files may replace.
+const QStringList& programFileNames();
+
+// Paths below are carried names (ui/NameBytes.h), opened by their exact bytes.
 // Writes BYTES to PATH whole or not at all (the console's temporary-file-and-rename write). On
 // failure returns false with a text for the operator.
 bool writeWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
-// Reads PATH whole; false when it cannot be opened.
+// Reads PATH whole; false when it cannot be opened or read.
 bool readWhole(const QString& path, QByteArray* bytes);
+// Appends BYTES to PATH (created when missing) as one piece: a write the disk cannot take whole
+// is taken back, so the file never ends in half a line. False with a reason on failure.
+bool appendWhole(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool fileExists(const QString& path);
+bool removeFile(const QString& path);
 
 }  // namespace brisko::clip

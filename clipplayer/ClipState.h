@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <array>
 #include <functional>
@@ -20,7 +21,7 @@ struct ClipState {
 // The state of the process; lives for the whole run.
 ClipState& clipState();
 
-// Files in the program folder.
+// Files in the program folder; names are carried as bytes (ui/NameBytes.h).
 QString programFile(const QString& name);
 QString usersFilePath();                     // ClipUsers.dat
 QString clipListPath(const QString& user);   // user + ".dat"
@@ -33,10 +34,12 @@ QString shippedFile(const QString& name);
 QByteArray templateBytes(const QString& name);
 
 // Appends TEXT + " at " + short date + " " + long time + CR LF to clip_player.log. Returns false
-// when the log cannot be written.
+// when the log cannot be written; the operator is told once, and again only after a line has
+// been written in between.
 bool writeLog(const QString& text);
-// " at " + date + " " + time for MOMENT, in the local short date and long time forms.
-QString logStamp(const QDateTime& moment);
+// " at " + date + " " + time for MOMENT, in LOCALE's short date and long time forms, the year
+// always with four digits.
+QString logStamp(const QDateTime& moment, const QLocale& locale = QLocale::system());
 // Tests fix the log's clock; an empty function restores the real one.
 void setLogClockForTesting(std::function<QDateTime()> clock);
 

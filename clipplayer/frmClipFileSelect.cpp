@@ -15,6 +15,7 @@
 #include "console/Settings.h"
 #include "console/frmMain.h"
 #include "media/MediaChannel.h"
+#include "ui/NameBytes.h"
 #include "ui/Prompt.h"
 
 using namespace brisko::clip;
@@ -119,15 +120,15 @@ QString frmClipFileSelect::checkedSelection() {
     const QString name = File1->fileName();
     if (name.isEmpty()) return QString();
     const QString full = Dir1->path() + QLatin1Char('/') + name;
-    if (brisko::shortPath(full.toStdString()).empty()) {
-        tell(this, name + QLatin1Char('\r') +
+    if (brisko::shortPath(brisko::ui::nameBytes(full).toStdString()).empty()) {
+        tell(this, brisko::ui::nameForDisplay(name) + QLatin1Char('\r') +
                        QStringLiteral("File Name contains illegal characters. Please remove anything except "
                                       "letters, numbers and spaces."));
         return QString();
     }
     // A clip list stores "|" as its field separator: such a name cannot be kept.
     if (full.contains(QLatin1Char('|'))) {
-        tell(this, full + QLatin1Char('\r') +
+        tell(this, brisko::ui::nameForDisplay(full) + QLatin1Char('\r') +
                        QStringLiteral("The name of this file or of its folder holds \"|\", which a clip list "
                                       "cannot store. Please rename it."));
         return QString();
@@ -144,7 +145,7 @@ void frmClipFileSelect::File1_Click() {
     slot.BackColour = kButtonFace;
     slot.TextColour = kBlack;
     auto* play = clipPlayer_->cmdPlay[button_];
-    play->setText(name.left(std::max<qsizetype>(0, name.size() - 4)));
+    play->setText(brisko::ui::nameForDisplay(name.left(std::max<qsizetype>(0, name.size() - 4))));
     play->setColours(kButtonFace, kBlack);
     clipPlayer_->Shape1[button_]->setColour(kGreen);
 }
@@ -179,6 +180,8 @@ void frmClipFileSelect::cmdRemoveClip_Click() {
         this, {QStringLiteral("Are you sure you want to remove this clip?"), windowTitle(),
                brisko::ui::PromptButtons::YesNo, brisko::ui::PromptIcon::Question});
     if (answer != brisko::ui::PromptAnswer::Yes || clipPlayer_ == nullptr) return;
+    // A clip still sounding on the button would be left with no button to stop it.
+    clipPlayer_->releaseButton(button_);
     ClipSlot& slot = clipState().Table.slot(clipPlayer_->CurrentPage, button_);
     slot.FileName.clear();
     slot.Directory.clear();
@@ -198,11 +201,12 @@ void frmClipFileSelect::cmdPlay_Click() {
     const QString full = checkedSelection();
     if (full.isEmpty()) return;
     if (cmdPlay->text() == QLatin1String("Play")) {
-        std::string result = brisko::MediaChannel::open(0, kPreviewAlias, full.toStdString(), "mpegvideo");
+        const std::string path = brisko::ui::nameBytes(full).toStdString();
+        std::string result = brisko::MediaChannel::open(0, kPreviewAlias, path, "mpegvideo");
         // An alias still in use is closed and opened again, a few times at most.
         for (int attempt = 1; attempt < kPreviewOpenAttempts && result.rfind("The spe", 0) == 0; ++attempt) {
             brisko::MediaChannel::close(kPreviewAlias);
-            result = brisko::MediaChannel::open(0, kPreviewAlias, full.toStdString(), "mpegvideo");
+            result = brisko::MediaChannel::open(0, kPreviewAlias, path, "mpegvideo");
         }
         if (result != "Success") return tell(this, QString::fromStdString(result));
         if (brisko::MediaChannel::play(kPreviewAlias) == "Success") cmdPlay->setText(QStringLiteral("Stop"));
@@ -217,11 +221,29 @@ void frmClipFileSelect::stopPreview() {
     brisko::MediaChannel::close(kPreviewAlias);
 }
 
-void frmClipFileSelect::cmdExit_Click() {
-    // 1. The whole clip list; when it cannot be written the selector stays open.
+bool frmClipFileSelect::savecliplist() {
+    const QString path = clipListPath(clipState().CurrentUser);
+    if (clipPlayer_ != nullptr && clipPlayer_->clipListDamaged()) {
+        const auto answer = brisko::ui::message(
+            this, {QStringLiteral("The clip list %1 was damaged or was not a clip list when the Clip Player "
+                                  "opened. Saving replaces it with the clips the Clip Player shows now, and "
+                                  "whatever could not be read in it is lost.\n\nReplace it?")
+                       .arg(brisko::ui::nameForDisplay(path)),
+                   windowTitle(), brisko::ui::PromptButtons::YesNo, brisko::ui::PromptIcon::Warning});
+        if (answer != brisko::ui::PromptAnswer::Yes) return false;
+    }
     QString error;
-    if (!writeWhole(clipListPath(clipState().CurrentUser), formatClipList(clipState().Table), &error))
-        return tell(this, error + QStringLiteral("\nYour clips are kept until the list can be saved."));
+    if (!writeWhole(path, formatClipList(clipState().Table), &error)) {
+        tell(this, brisko::ui::nameForDisplay(error) + QStringLiteral("\nYour clips are kept until the list can be saved."));
+        return false;
+    }
+    if (clipPlayer_ != nullptr) clipPlayer_->clipListSaved();
+    return true;
+}
+
+void frmClipFileSelect::cmdExit_Click() {
+    // 1. The whole clip list; when it is not written the selector stays open.
+    if (!savecliplist()) return;
     // 2.
     if (clipPlayer_ != nullptr && !clipPlayer_->cmdPlay[button_]->text().isEmpty())
         clipPlayer_->cmdPlay[button_]->setEnabled(true);

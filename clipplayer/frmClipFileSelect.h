@@ -48,6 +48,10 @@ public:
     void cmdRemoveClip_Click();
     void cmdPlay_Click();
     void cmdExit_Click();
+    // Writes all of the clip table to the user's clip list, replacing it. A list that did not
+    // read as a clip list when the Clip Player opened is replaced only when the operator says
+    // so. False (after telling the operator) when nothing was written.
+    bool savecliplist();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -23,13 +23,18 @@
 #include "media/MediaChannel.h"
 #include "platform/mci/Mci.h"
 #include "ui/KeyCodes.h"
+#include "ui/NameBytes.h"
 
 using namespace brisko::clip;
 using brisko::console::DeckTimer;
 
 namespace {
 
-void send(const std::string& command) { brisko::mci::mciSendString(command); }
+// Sends COMMAND; true when it succeeded.
+bool send(const std::string& command) { return brisko::mci::mciSendString(command) == 0; }
+
+// The short form of a carried file name, from its exact bytes.
+std::string shortOf(const QString& name) { return brisko::shortPath(brisko::ui::nameBytes(name).toStdString()); }
 
 // The mode reply of ALIAS, at most 128 characters ("" when the channel does not answer).
 QString modeOf(const std::string& alias) {
@@ -40,12 +45,13 @@ QString modeOf(const std::string& alias) {
 
 // "open SHORT type mpegvideo alias ALIAS": SHORT is the short form of the slot's full name.
 void openChannel(const std::string& alias, const ClipSlot& slot) {
-    send("open " + brisko::shortPath(slot.fullName().trimmed().toStdString()) +
-         " type mpegvideo alias " + alias);
+    send("open " + shortOf(slot.fullName().trimmed()) + " type mpegvideo alias " + alias);
 }
 
-// The caption of a clip: the file name without its four-character extension.
-QString clipCaption(const QString& fileName) { return fileName.left(std::max<qsizetype>(0, fileName.size() - 4)); }
+// The caption of a clip: the file name without its four-character extension, as the eye reads it.
+QString clipCaption(const QString& fileName) {
+    return brisko::ui::nameForDisplay(fileName.left(std::max<qsizetype>(0, fileName.size() - 4)));
+}
 
 QString indexedName(const char* name, int b) { return QString::fromLatin1(name) + QLatin1Char('_') + QString::number(b); }
 
@@ -82,31 +88,16 @@ frmClipPlay::frmClipPlay(QWidget* parent) : QWidget(parent, Qt::Window) {
     loadclips();
     getclippagenames();
     layout_.record(size());
+    recordFonts();
     // 3. Tab 0 selected, tabs named.
     {
         const QSignalBlocker quiet(SSTab1);
         SSTab1->setCurrentIndex(0);
     }
-    auto& state = clipState();
-    for (int t = 0; t < kPageNames; ++t) SSTab1->setTabText(t, state.PageNames[size_t(t)]);
+    for (int t = 0; t < kPageNames; ++t) SSTab1->setTabText(t, shownPageName(clipState().PageNames[size_t(t)]));
     // 4. The buttons of page 1.
-    for (int b = 0; b < kButtons; ++b) {
-        ClipSlot& s = state.Table.slot(1, b);
-        cmdAdd[b]->setText(QStringLiteral("Add"));
-        s.StatusColour = kWhite;
-        if (s.FileName.size() < 3) continue;
-        cmdPlay[b]->setText(clipCaption(s.FileName));
-        cmdAdd[b]->setText(QStringLiteral("Stopped"));
-        Shape1[b]->setColour(kGreen);
-        s.StatusColour = kGreen;
-        Check1[b]->setChecked(false);
-        cmdPlay[b]->setColours(s.BackColour, s.TextColour);
-        cmdPlay[b]->setEnabled(true);
-        if (fileMissing(s)) {
-            cmdPlay[b]->setMissingPicture(true);
-            cmdPlay[b]->setEnabled(false);
-        }
-    }
+    CurrentPage = 1;
+    for (int b = 0; b < kButtons; ++b) showButton(b, true);
     // 5.
     CurrentPage = 1;
 }
@@ -126,75 +117,81 @@ void frmClipPlay::buildControls() {
     for (int t = 0; t < kPageNames; ++t) SSTab1->addTab(QStringLiteral("Tab ") + QString::number(t));
     SSTab1->setGeometry(6, 4, 714, 30);
     connect(SSTab1, &QTabBar::currentChanged, this, [this](int t) { SSTab1_Click(t); });
+    for (int b = 0; b < kButtons; ++b) buildButton(b);
+    buildSideControls();
+    for (QObject* child : children())
+        if (auto* w = qobject_cast<QWidget*>(child)) layout_.add(w);
+}
 
+void frmClipPlay::buildButton(int b) {
     QFont small = font();
     small.setPointSizeF(7);
-    for (int b = 0; b < kButtons; ++b) {
-        // Column b div 6, row b mod 6: 1320 and 1200 twips apart from 120 and 600 twips.
-        const int x = 8 + (b / 6) * 88;
-        const int y = 40 + (b % 6) * 80;
-        auto* play = new ClipButton(this);
-        play->setObjectName(indexedName("cmdPlay", b));
-        play->setGeometry(x, y, 65, 65);
-        play->setToolTip(QString::fromLatin1(kPlayTip));
-        connect(play, &ClipButton::MouseDown, this, [this, b](Qt::MouseButton m) { cmdPlay_MouseDown(b, m); });
-        connect(play, &ClipButton::MouseMove, this, [this, b] { cmdPlay_MouseMove(b); });
-        cmdPlay[b] = play;
+    // Column b div 6, row b mod 6: 1320 and 1200 twips apart from 120 and 600 twips.
+    const int x = 8 + (b / 6) * 88;
+    const int y = 40 + (b % 6) * 80;
+    auto* play = new ClipButton(this);
+    play->setObjectName(indexedName("cmdPlay", b));
+    play->setGeometry(x, y, 65, 65);
+    play->setToolTip(QString::fromLatin1(kPlayTip));
+    connect(play, &ClipButton::MouseDown, this, [this, b](Qt::MouseButton m) { cmdPlay_MouseDown(b, m); });
+    connect(play, &ClipButton::MouseMove, this, [this, b] { cmdPlay_MouseMove(b); });
+    cmdPlay[b] = play;
 
-        auto* add = new QPushButton(this);
-        add->setObjectName(indexedName("cmdAdd", b));
-        add->setGeometry(x, y + 66, 65, 14);
-        add->setFont(small);
-        add->setFocusPolicy(Qt::NoFocus);
-        add->setToolTip(QString::fromLatin1(kAddTip));
-        connect(add, &QPushButton::clicked, this, [this, b] { cmdAdd_Click(b); });
-        cmdAdd[b] = add;
+    auto* add = new QPushButton(this);
+    add->setObjectName(indexedName("cmdAdd", b));
+    add->setGeometry(x, y + 66, 65, 14);
+    add->setFont(small);
+    add->setFocusPolicy(Qt::NoFocus);
+    add->setToolTip(QString::fromLatin1(kAddTip));
+    connect(add, &QPushButton::clicked, this, [this, b] { cmdAdd_Click(b); });
+    cmdAdd[b] = add;
 
-        auto* rewind = new ClickBox(this);
-        rewind->setObjectName(indexedName("Text1", b));
-        rewind->setGeometry(x + 66, y, 21, 18);
-        rewind->setToolTip(QString::fromLatin1(kRewindTip));
-        connect(rewind, &ClickBox::Click, this, [this, b] { Text1_Click(b); });
-        Text1[b] = rewind;
+    auto* rewind = new ClickBox(this);
+    rewind->setObjectName(indexedName("Text1", b));
+    rewind->setGeometry(x + 66, y, 21, 18);
+    rewind->setToolTip(QString::fromLatin1(kRewindTip));
+    connect(rewind, &ClickBox::Click, this, [this, b] { Text1_Click(b); });
+    Text1[b] = rewind;
 
-        auto* light = new StatusLight(this);
-        light->setObjectName(indexedName("Shape1", b));
-        light->setGeometry(x + 69, y + 21, 15, 10);
-        Shape1[b] = light;
+    auto* light = new StatusLight(this);
+    light->setObjectName(indexedName("Shape1", b));
+    light->setGeometry(x + 69, y + 21, 15, 10);
+    Shape1[b] = light;
 
-        auto* playing = new QCheckBox(this);
-        playing->setObjectName(indexedName("Check1", b));
-        playing->setGeometry(x + 68, y + 34, 18, 16);
-        playing->setFocusPolicy(Qt::NoFocus);
-        playing->setAttribute(Qt::WA_TransparentForMouseEvents);
-        Check1[b] = playing;
+    auto* playing = new QCheckBox(this);
+    playing->setObjectName(indexedName("Check1", b));
+    playing->setGeometry(x + 68, y + 34, 18, 16);
+    playing->setFocusPolicy(Qt::NoFocus);
+    playing->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Check1[b] = playing;
 
-        auto* order = new QPushButton(QStringLiteral(">"), this);
-        order->setObjectName(indexedName("Command2", b));
-        order->setGeometry(x + 66, y + 51, 21, 14);
-        order->setFont(small);
-        order->setFocusPolicy(Qt::NoFocus);
-        order->setToolTip(QString::fromLatin1(kOrderTip));
-        connect(order, &QPushButton::clicked, this, [this, b] { Command2_Click(b); });
-        Command2[b] = order;
+    auto* order = new QPushButton(QStringLiteral(">"), this);
+    order->setObjectName(indexedName("Command2", b));
+    order->setGeometry(x + 66, y + 51, 21, 14);
+    order->setFont(small);
+    order->setFocusPolicy(Qt::NoFocus);
+    order->setToolTip(QString::fromLatin1(kOrderTip));
+    connect(order, &QPushButton::clicked, this, [this, b] { Command2_Click(b); });
+    Command2[b] = order;
 
-        auto* key = new QLabel(keyLabel(b), this);
-        key->setObjectName(indexedName("Label2", b));
-        key->setFont(small);
-        // Readable on any button colour: dark text on a pale patch in the corner.
-        key->setStyleSheet(QStringLiteral("QLabel { color: black; background: rgba(255, 255, 255, 190);"
-                                          " padding: 0px 2px; border-radius: 2px; }"));
-        key->adjustSize();
-        key->setGeometry(x + 63 - key->width(), y + 63 - key->height(), key->width(), key->height());
-        key->setToolTip(keyTip(b));
-        key->setAttribute(Qt::WA_TransparentForMouseEvents);
-        key->raise();
-        Label2[b] = key;
+    auto* key = new QLabel(keyLabel(b), this);
+    key->setObjectName(indexedName("Label2", b));
+    key->setFont(small);
+    // Readable on any button colour: dark text on a pale patch in the corner.
+    key->setStyleSheet(QStringLiteral("QLabel { color: black; background: rgba(255, 255, 255, 190);"
+                                      " padding: 0px 2px; border-radius: 2px; }"));
+    key->adjustSize();
+    key->setGeometry(x + 63 - key->width(), y + 63 - key->height(), key->width(), key->height());
+    key->setToolTip(keyTip(b));
+    key->setAttribute(Qt::WA_TransparentForMouseEvents);
+    key->raise();
+    Label2[b] = key;
 
-        Timer1[b] = new DeckTimer(50, this);
-        connect(Timer1[b], &DeckTimer::Timer, this, [this, b] { Timer1_Timer(b); });
-    }
+    Timer1[b] = new DeckTimer(50, this);
+    connect(Timer1[b], &DeckTimer::Timer, this, [this, b] { Timer1_Timer(b); });
+}
 
+void frmClipPlay::buildSideControls() {
     Label4 = new QLabel(QStringLiteral("Press Space to play List"), this);
     Label4->setGeometry(730, 6, 240, 20);
     lstPlayOrder = new QListWidget(this);
@@ -234,8 +231,6 @@ void frmClipPlay::buildControls() {
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setToolTip(QStringLiteral("Displays the full file name of button under mouse pointer."));
 
-    for (QObject* child : children())
-        if (auto* w = qobject_cast<QWidget*>(child)) layout_.add(w);
 }
 
 ClipSlot& frmClipPlay::slot(int b) { return clipState().Table.slot(CurrentPage, b); }
@@ -248,45 +243,120 @@ void frmClipPlay::clearButtons() {
     }
 }
 
+void frmClipPlay::showButton(int b, bool opening) {
+    ClipSlot& s = slot(b);
+    setAddCaption(b, QStringLiteral("Add"));
+    Shape1[b]->setColour(kWhite);
+    cmdPlay[b]->setMissingPicture(false);
+    if (opening) s.StatusColour = kWhite;
+    // An opening skips names under three characters; a tab change disables those under two.
+    if (s.FileName.size() < (opening ? 3 : 2)) {
+        if (!opening) cmdPlay[b]->setEnabled(false);
+        return;
+    }
+    cmdPlay[b]->setText(clipCaption(s.FileName));
+    // A new window has no channel open; a tab change shows what still sounds on the button.
+    bool sounding = false;
+    if (!opening) {
+        ModeReply = modeOf(buttonAlias(b));
+        CurrentButton = b;
+        sounding = ModeReply.startsWith(QLatin1String("play"));
+    }
+    if (sounding) {
+        Shape1[b]->setColour(kRed);
+    } else {
+        setAddCaption(b, QStringLiteral("Stopped"));
+        Shape1[b]->setColour(kGreen);
+        if (opening) s.StatusColour = kGreen;
+    }
+    cmdPlay[b]->setChecked(sounding);
+    Check1[b]->setChecked(sounding);
+    cmdPlay[b]->setColours(s.BackColour, s.TextColour);
+    cmdPlay[b]->setEnabled(true);
+    if (!opening && !s.Directory.endsWith(QLatin1Char('/'))) s.Directory += QLatin1Char('/');
+    if (fileMissing(s)) {
+        cmdPlay[b]->setMissingPicture(true);
+        cmdPlay[b]->setEnabled(false);
+        if (!opening) {
+            setAddCaption(b, QStringLiteral("Add"));
+            lstPlayed->addItem(QStringLiteral("File: ") + brisko::ui::nameForDisplay(s.FileName) +
+                               QStringLiteral("  Does not exist"));
+        }
+    }
+}
+
 void frmClipPlay::setAddCaption(int b, const QString& text) {
     if (cmdAdd[b]->text() != text) cmdAdd[b]->setText(text);
 }
 
 bool frmClipPlay::fileMissing(const ClipSlot& s) const {
-    return brisko::FileHasContent(brisko::shortPath(s.fullName().trimmed().toStdString())) == -1;
+    return brisko::FileHasContent(shortOf(s.fullName().trimmed())) == -1;
 }
 
 void frmClipPlay::closeButtonChannels() {
     for (int b = 0; b < kButtons; ++b) send("close " + buttonAlias(b));
 }
 
+void frmClipPlay::recordFonts() {
+    fonts_.clear();
+    const double width = std::max(1, this->width());
+    for (QObject* child : children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w == nullptr) continue;
+        const QFont f = w->font();
+        const bool pixels = f.pointSizeF() <= 0;
+        fonts_.push_back({w, (pixels ? f.pixelSize() : f.pointSizeF()) / width, pixels});
+    }
+}
+
+void frmClipPlay::scaleFonts() {
+    const double width = std::max(1, this->width());
+    for (const FontShare& f : fonts_) {
+        QFont font = f.widget->font();
+        if (f.pixels)
+            font.setPixelSize(std::max(1, int(std::lround(f.share * width))));
+        else
+            font.setPointSizeF(std::max(1.0, f.share * width));
+        if (font != f.widget->font()) f.widget->setFont(font);
+    }
+}
+
 // ---- Public operations -------------------------------------------------------------------------
 
 void frmClipPlay::loadclips() {
-    for (int b = 0; b < kButtons; ++b) {
-        cmdPlay[b]->setText(QString());
-        cmdPlay[b]->setColours(kWhite, cmdPlay[b]->textColour());
-        setAddCaption(b, QString());
-    }
+    clearButtons();
     auto& state = clipState();
     const QString path = clipListPath(state.CurrentUser);
+    const QString shown = brisko::ui::nameForDisplay(path);
     QByteArray bytes;
     loadProblems_.clear();
+    clipListDamaged_ = false;
     if (!readWhole(path, &bytes)) {
         // Nothing to read: every slot is empty (and white) until the user saves a list.
         parseClipList(QByteArray(), state.Table);
         loadProblems_ += QStringLiteral("The clip list %1 cannot be read, so every page is empty. "
                                         "\"Exit & Save\" in the clip file selector writes a new one.\n")
-                             .arg(path);
+                             .arg(shown);
         return;
     }
     const ClipListRead read = parseClipList(bytes, state.Table);
-    if (read.lines < kClipLines)
+    if (read.damaged()) {
+        // Not a clip list as this program writes one: kept on disk until the operator decides.
+        clipListDamaged_ = true;
+        loadProblems_ += QStringLiteral("The clip list %1 is damaged or is not a clip list: %2 of its lines "
+                                        "are not clip lines and %3 lines follow the last slot. Its slots show "
+                                        "what could be read. The file is kept as it is; \"Exit & Save\" asks "
+                                        "before it replaces it.\n")
+                             .arg(shown)
+                             .arg(read.badLines)
+                             .arg(read.extraLines);
+    } else if (read.lines < kClipLines) {
         loadProblems_ += QStringLiteral("The clip list %1 has %2 of its %3 lines; the slots of the "
                                         "missing lines are empty.\n")
-                             .arg(path)
+                             .arg(shown)
                              .arg(read.lines)
                              .arg(kClipLines);
+    }
 }
 
 void frmClipPlay::getclippagenames() {
@@ -294,7 +364,8 @@ void frmClipPlay::getclippagenames() {
     const QString path = pageNamesPath(state.CurrentUser);
     QByteArray bytes;
     if (!readWhole(path, &bytes))
-        loadProblems_ += QStringLiteral("The page names %1 cannot be read, so the pages have no names.\n").arg(path);
+        loadProblems_ += QStringLiteral("The page names %1 cannot be read, so the pages have no names.\n")
+                             .arg(brisko::ui::nameForDisplay(path));
     state.PageNames = parsePageNames(bytes);
 }
 
@@ -305,42 +376,16 @@ void frmClipPlay::SSTab1_Click(int tab) {
     // 1.
     CurrentTab = tab;
     CurrentPage = tab + 1;
+    if (!SSTab1->autoFillBackground()) {
+        QPalette white = SSTab1->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        SSTab1->setPalette(white);
+        SSTab1->setAutoFillBackground(true);
+    }
     // 2.
     clearButtons();
     // 3.
-    for (int b = 0; b < kButtons; ++b) {
-        ClipSlot& s = slot(b);
-        setAddCaption(b, QStringLiteral("Add"));
-        Shape1[b]->setColour(kWhite);
-        cmdPlay[b]->setMissingPicture(false);
-        if (s.FileName.size() < 2) {
-            cmdPlay[b]->setEnabled(false);
-            continue;
-        }
-        Shape1[b]->setColour(kGreen);
-        cmdPlay[b]->setText(clipCaption(s.FileName));
-        ModeReply = modeOf(buttonAlias(b));
-        CurrentButton = b;
-        if (ModeReply.startsWith(QLatin1String("play"))) {
-            cmdPlay[b]->setChecked(true);
-            Shape1[b]->setColour(kRed);
-            Check1[b]->setChecked(true);
-        } else {
-            setAddCaption(b, QStringLiteral("Stopped"));
-            cmdPlay[b]->setChecked(false);
-            Check1[b]->setChecked(false);
-            Shape1[b]->setColour(kGreen);
-        }
-        cmdPlay[b]->setColours(s.BackColour, s.TextColour);
-        cmdPlay[b]->setEnabled(true);
-        if (!s.Directory.endsWith(QLatin1Char('/'))) s.Directory += QLatin1Char('/');
-        if (fileMissing(s)) {
-            cmdPlay[b]->setMissingPicture(true);
-            cmdPlay[b]->setEnabled(false);
-            setAddCaption(b, QStringLiteral("Add"));
-            lstPlayed->addItem(QStringLiteral("File: ") + s.FileName + QStringLiteral("  Does not exist"));
-        }
-    }
+    for (int b = 0; b < kButtons; ++b) showButton(b, false);
     // 4.
     PageChanged = true;
 }
@@ -371,6 +416,8 @@ void frmClipPlay::cmdPlay_MouseDown(int b, Qt::MouseButton button) {
     if (mode == QLatin1String("stop")) {
         startClip(b, false);
     } else if (mode == QLatin1String("play")) {
+        // Something sounds on the channel, whoever started it.
+        if (playing_[b].isEmpty()) playing_[b] = slot(b).FileName;
         stopClip(b);
     } else if (mode == QLatin1String("paus")) {
         Timer1[b]->setEnabled(true);
@@ -393,10 +440,20 @@ void frmClipPlay::startClip(int b, bool fromKey) {
     Shape1[b]->setColour(kRed);
     s.StatusColour = kRed;
     if (fromKey) openChannel(alias, s);
-    send("play " + alias);
+    // Only a clip that did start is logged and listed; one that did not (a missing file) is
+    // ended by its ticker without a word in either.
+    if (!send("play " + alias)) return;
+    playing_[b] = s.FileName;
     writeLog(QStringLiteral("Started ") + s.FileName);
-    lstPlayed->addItem(QStringLiteral("Played: ") + s.FileName + QStringLiteral("    From Page: ") +
-                       clipState().PageNames[size_t(std::clamp(CurrentPage - 1, 0, kPageNames - 1))]);
+    lstPlayed->addItem(QStringLiteral("Played: ") + brisko::ui::nameForDisplay(s.FileName) +
+                       QStringLiteral("    From Page: ") +
+                       shownPageName(clipState().PageNames[size_t(std::clamp(CurrentPage - 1, 0, kPageNames - 1))]));
+}
+
+void frmClipPlay::logEnd(int b, const QString& line) {
+    if (playing_[b].isEmpty()) return;
+    writeLog(line + playing_[b]);
+    playing_[b].clear();
 }
 
 void frmClipPlay::stopClip(int b) {
@@ -408,7 +465,17 @@ void frmClipPlay::stopClip(int b) {
     s.StatusColour = kBlue;
     Timer1[b]->setEnabled(false);
     cmdPlay[b]->setChecked(false);
-    writeLog(QStringLiteral("Stopped ") + s.FileName);
+    logEnd(b, QStringLiteral("Stopped "));
+}
+
+void frmClipPlay::releaseButton(int b) {
+    if (b < 0 || b >= kButtons) return;
+    send("close " + buttonAlias(b));
+    Timer1[b]->setEnabled(false);
+    Check1[b]->setChecked(false);
+    Text1[b]->clear();
+    cmdPlay[b]->setChecked(false);
+    logEnd(b, QStringLiteral("Stopped "));
 }
 
 void frmClipPlay::pauseToggle(int b) {
@@ -421,7 +488,7 @@ void frmClipPlay::pauseToggle(int b) {
         cmdPlay[b]->setChecked(false);
     } else {
         // A clip that was not playing starts from the beginning: no ticker, no log line.
-        send("play " + alias);
+        if (send("play " + alias) && playing_[b].isEmpty()) playing_[b] = slot(b).FileName;
         Check1[b]->setChecked(true);
         Text1[b]->clear();
         Shape1[b]->setColour(slot(b).StatusColour);
@@ -451,13 +518,14 @@ void frmClipPlay::Timer1_Timer(int b) {
         setAddCaption(b, QStringLiteral("Stopped"));
         Timer1[b]->setEnabled(false);
         cmdPlay[b]->setChecked(false);
-        writeLog(QStringLiteral("Stopped after full play ") + slot(b).FileName);
+        // The clip that played on the channel, whatever page is shown now.
+        logEnd(b, QStringLiteral("Stopped after full play "));
     }
 }
 
 void frmClipPlay::cmdPlay_MouseMove(int b) {
     if (b < 0 || b >= kButtons) return;
-    const QString name = slot(b).FileName.isEmpty() ? QString() : slot(b).fullName();
+    const QString name = slot(b).FileName.isEmpty() ? QString() : brisko::ui::nameForDisplay(slot(b).fullName());
     if (StatusBar1->currentMessage() != name) StatusBar1->showMessage(name);
 }
 
@@ -502,15 +570,8 @@ void frmClipPlay::Form_KeyDown(int keyCode) {
         return;
     }
     ClipSlot& s = slot(k);
-    send("close " + buttonAlias(k));
-    Check1[k]->setChecked(false);
-    setAddCaption(k, QStringLiteral("Stopped"));
-    Shape1[k]->setColour(kBlue);
-    s.StatusColour = kBlue;
-    Timer1[k]->setEnabled(false);
+    stopClip(k);
     cmdPlay[k]->setColours(s.BackColour, s.TextColour);
-    cmdPlay[k]->setChecked(false);
-    writeLog(QStringLiteral("Stopped ") + s.FileName);
 }
 
 // ---- Play-order list -------------------------------------------------------------------------------
@@ -522,7 +583,7 @@ void frmClipPlay::Command2_Click(int b) {
     if (PlayOrderFiles.size() <= PlayOrderCount) PlayOrderFiles.resize(PlayOrderCount + 1);
     PlayOrderFiles[PlayOrderCount] = s.fullName();
     ++PlayOrderCount;
-    auto* item = new QListWidgetItem(s.FileName, lstPlayOrder);
+    auto* item = new QListWidgetItem(brisko::ui::nameForDisplay(s.FileName), lstPlayOrder);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
 }
@@ -536,7 +597,10 @@ void frmClipPlay::playNextInOrder() {
             continue;
         }
         const QString file = p < PlayOrderFiles.size() ? PlayOrderFiles[p] : QString();
-        send("open " + brisko::shortPath(file.toStdString()) + " type mpegvideo alias " + alias);
+        // The position's channel may still hold a clip from before a Clear List: it is closed
+        // first, so that this entry's own file plays.
+        send("close " + alias);
+        send("open " + shortOf(file) + " type mpegvideo alias " + alias);
         send("play " + alias);
         item->setCheckState(Qt::Checked);
         return;
@@ -584,4 +648,5 @@ void frmClipPlay::closeEvent(QCloseEvent* event) {
 void frmClipPlay::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layout_.apply(size());
+    scaleFonts();
 }

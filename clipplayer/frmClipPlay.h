@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "clipplayer/ClipControls.h"
 #include "clipplayer/ClipFiles.h"
@@ -71,6 +72,14 @@ public:
 
     // What the opening found wrong with the user's files ("" when nothing).
     QString loadProblems() const { return loadProblems_; }
+    // The user's clip list did not read as a clip list: saving over it asks first.
+    bool clipListDamaged() const { return clipListDamaged_; }
+    void clipListSaved() { clipListDamaged_ = false; }
+    // The clip sounding on button B's channel, "" when none has started there.
+    QString playingClip(int b) const { return b >= 0 && b < kButtons ? playing_[size_t(b)] : QString(); }
+    // Button B loses its clip: its channel is closed (a clip still sounding there stops, with a
+    // "Stopped" line in the log), its ticker stops and it shows nothing playing.
+    void releaseButton(int b);
 
     // ---- Public operations.
     void loadclips();
@@ -106,17 +115,36 @@ protected:
 
 private:
     void buildControls();
+    void buildButton(int b);
+    void buildSideControls();
     // Empty caption, white background, empty "Add" caption for all 48 buttons.
     void clearButtons();
+    // Shows button B from slot (CurrentPage, B): at OPENING as the window's first page, else as
+    // a tab change does (asking its channel whether it plays).
+    void showButton(int b, bool opening);
     void closeButtonChannels();
-    // Shows button B as loaded from a missing or empty file: "x.gif", disabled.
+    // The slot's file is missing, empty or has no short form.
     bool fileMissing(const brisko::clip::ClipSlot& slot) const;
     void startClip(int b, bool fromKey);
+    // Stops button B by mouse or key: channel closed, light blue, "Stopped", log line.
     void stopClip(int b);
+    // Writes LINE + the clip sounding on button B to the log when one did sound; forgets it.
+    void logEnd(int b, const QString& line);
     void setAddCaption(int b, const QString& text);
     brisko::clip::ClipSlot& slot(int b);
+    // Fonts follow the window's inner width.
+    void recordFonts();
+    void scaleFonts();
 
     QString loadProblems_;
+    bool clipListDamaged_ = false;
+    ButtonArray<QString> playing_;
+    struct FontShare {
+        QWidget* widget;
+        double share;  // font size / inner width
+        bool pixels;
+    };
+    std::vector<FontShare> fonts_;
     brisko::console::ProportionalLayout layout_;
     QPointer<frmClipFileSelect> selector_;
     QPointer<frmPageNames> pageNames_;

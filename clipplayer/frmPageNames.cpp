@@ -1,7 +1,6 @@
 // The page-names window.
 #include "clipplayer/frmPageNames.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +8,7 @@
 
 #include "clipplayer/ClipState.h"
 #include "clipplayer/frmClipPlay.h"
+#include "ui/NameBytes.h"
 #include "ui/Prompt.h"
 
 using namespace brisko::clip;
@@ -20,7 +20,7 @@ frmPageNames::frmPageNames(frmClipPlay* clipPlayer, QWidget* parent)
     resize(420, 420);
     Label11 = new QLabel(QStringLiteral("Enter a Name for each Page for the current user:"), this);
     Label11->setGeometry(16, 10, 300, 20);
-    lblCurrentUser = new QLabel(clipState().CurrentUser, this);
+    lblCurrentUser = new QLabel(brisko::ui::nameForDisplay(clipState().CurrentUser), this);
     lblCurrentUser->setObjectName(QStringLiteral("lblCurrentUser"));
     lblCurrentUser->setGeometry(316, 10, 100, 20);
     for (int i = 0; i < 10; ++i) {
@@ -43,11 +43,8 @@ frmPageNames::frmPageNames(frmClipPlay* clipPlayer, QWidget* parent)
 
 void frmPageNames::Form_Load() {
     const QString path = pageNamesPath(clipState().CurrentUser);
-    lblCurrentUser->setText(clipState().CurrentUser);
-    if (!QFile::exists(path)) {
-        QFile create(path);
-        if (create.open(QIODevice::WriteOnly | QIODevice::Append)) create.close();
-    }
+    lblCurrentUser->setText(brisko::ui::nameForDisplay(clipState().CurrentUser));
+    if (!fileExists(path)) appendWhole(path, QByteArray());
     QByteArray bytes;
     readWhole(path, &bytes);
     const auto names = parsePageNames(bytes);
@@ -66,7 +63,7 @@ bool frmPageNames::saveNames() {
     }
     if (clipPlayer_ != nullptr) {
         clipPlayer_->getclippagenames();
-        for (int t = 0; t < 10; ++t) clipPlayer_->SSTab1->setTabText(t, Text1[size_t(t)]->text());
+        for (int t = 0; t < 10; ++t) clipPlayer_->SSTab1->setTabText(t, shownPageName(Text1[size_t(t)]->text()));
     }
     return true;
 }

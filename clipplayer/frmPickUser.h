@@ -27,7 +27,15 @@ public:
     void cmdRemoveUser_Click();
     void cmdOK_Click();
 
+    // The user the list's text names: the listed name (with its exact bytes) when the text is
+    // that of the selected entry, else the typed text.
+    QString chosenName() const;
+    // The user name of entry K (the bytes as the users file holds them).
+    QString userAt(int k) const;
+
 private:
+    // Adds the users NAMES to the end of the list in one step.
+    void appendUsers(const QStringList& names);
     // Rewrites ClipUsers.dat with the list's non-empty entries; false (after telling the
     // operator) when it cannot be written.
     bool saveUsers();

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "media/MediaChannelTesting.h"
+#include "media/ReplyNumbers.h"
 #include "platform/mci/Mci.h"
 
 namespace brisko {

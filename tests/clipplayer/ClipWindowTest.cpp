@@ -195,9 +195,21 @@ TEST_F(ClipTest, SpacePlaysTheQueueInOrderAcrossPagesAndTheListGrowsPast48) {
     EXPECT_EQ(modeOf(clip::playOrderAlias(0)), "closed");
     EXPECT_EQ(modeOf(clip::playOrderAlias(2)), "closed");
 
-    // Cleared, the list starts again at position 0; a 49th entry is kept and plays.
+    // Cleared while position 0 still sounds: the list's channels play on, and a new entry at
+    // position 0 plays its own file, not the one still open there.
+    w.cmdClearList->click();
+    w.Command2_Click(0);
+    QTest::keyClick(&w, Qt::Key_Space);
     w.cmdClearList->click();
     EXPECT_EQ(w.PlayOrderCount, 0);
+    EXPECT_EQ(modeOf(clip::playOrderAlias(0)), "playing");
+    w.Command2_Click(1);
+    QTest::keyClick(&w, Qt::Key_Space);
+    render(200);
+    EXPECT_NEAR(frequency(seconds() - 0.15, seconds()), 500, 15);
+    w.cmdClearList->click();
+
+    // A 49th entry is kept and plays.
     for (int k = 0; k < 49; ++k) w.Command2_Click(k % 2);
     ASSERT_EQ(w.lstPlayOrder->count(), 49);
     for (int k = 0; k < 48; ++k) w.lstPlayOrder->item(k)->setCheckState(Qt::Checked);
@@ -215,8 +227,10 @@ TEST_F(ClipTest, ATabChangeShowsWhatStillPlaysAndTheNextPressStopsEveryClip) {
     put(table, 2, 2, QString::fromStdString(media_.file("gone.wav")));
     test::writeFile(media_.file("empty.wav"), "");
     put(table, 2, 3, QString::fromStdString(media_.file("empty.wav")));
+    put(table, 1, 5, tone("short.wav", 0.3, 900));  // page 2 has no clip on button 5
     frmClipPlay& w = openAs(QStringLiteral("tabs"), table);
     QTest::keyClick(&w, Qt::Key_2);
+    QTest::keyClick(&w, Qt::Key_6);
     render(100, true);
 
     w.SSTab1->setCurrentIndex(1);
@@ -227,19 +241,53 @@ TEST_F(ClipTest, ATabChangeShowsWhatStillPlaysAndTheNextPressStopsEveryClip) {
     EXPECT_FALSE(w.cmdPlay[2]->isEnabled());
     EXPECT_FALSE(w.cmdPlay[3]->isEnabled());
     EXPECT_FALSE(w.cmdPlay[4]->isEnabled()) << "an empty slot cannot be pressed";
-    EXPECT_EQ(w.lstPlayed->count(), 3);
-    EXPECT_EQ(w.lstPlayed->item(1)->text(), "File: gone.wav  Does not exist");
-    EXPECT_EQ(w.lstPlayed->item(2)->text(), "File: empty.wav  Does not exist");
+    EXPECT_EQ(w.lstPlayed->count(), 4);
+    EXPECT_EQ(w.lstPlayed->item(2)->text(), "File: gone.wav  Does not exist");
+    EXPECT_EQ(w.lstPlayed->item(3)->text(), "File: empty.wav  Does not exist");
     render(100, true);
     EXPECT_NEAR(frequency(0.12, 0.2), 300, 15) << "the page-1 clip plays on";
+    // The clip of page 1 on button 5 ends while page 2 shows: the log names that clip.
+    render(200, true);
+    EXPECT_EQ(logLines().last(), "Stopped after full play short.wav" + stamp());
 
-    // The next press closes every channel of the window, then plays this page's clip.
-    QTest::keyClick(&w, Qt::Key_2);  // keys do not close the others: it stops the page-1 sound
+    // A key on a clip whose file is missing starts nothing: neither the log nor the played list
+    // tells of a start, nor the ticker of an end.
+    const QStringList before = logLines();
+    QTest::keyClick(&w, Qt::Key_3);
     render(100, true);
-    EXPECT_LT(level(0.22, 0.3), 0.001);
+    EXPECT_EQ(logLines(), before);
+    EXPECT_EQ(w.lstPlayed->count(), 4);
+    EXPECT_FALSE(w.Timer1[2]->isEnabled()) << "the ticker ended the button";
+
+    // A key stops the page-1 sound on its button (keys do not close the others) and logs the
+    // clip that was playing, not the one this page shows.
+    QTest::keyClick(&w, Qt::Key_2);
+    render(100, true);
+    EXPECT_LT(level(0.52, 0.6), 0.001);
+    EXPECT_EQ(logLines().last(), "Stopped page1.wav" + stamp());
+    // The next mouse press closes every channel of the window, then plays this page's clip.
     QTest::mouseClick(w.cmdPlay[1], Qt::LeftButton);
     render(150, true);
-    EXPECT_NEAR(frequency(0.32, 0.45), 700, 15);
+    EXPECT_NEAR(frequency(0.62, 0.75), 700, 15);
     EXPECT_FALSE(w.PageChanged);
     EXPECT_EQ(logLines().filter("Started page2.wav").size(), 1);
+}
+
+TEST_F(ClipTest, FontsFollowTheWidthTheTabStripTurnsWhiteAndTheLogKeepsTheCentury) {
+    frmClipPlay& w = openAs(QStringLiteral("look"), clip::ClipTable{});
+    const double font = w.cmdAdd[0]->font().pointSizeF();
+    w.resize(w.width() * 2, w.height());
+    EXPECT_NEAR(w.cmdAdd[0]->font().pointSizeF(), font * 2, 0.01);
+    w.resize(w.width() / 2, w.height() * 2);
+    EXPECT_NEAR(w.cmdAdd[0]->font().pointSizeF(), font, 0.01) << "the height does not change it";
+
+    // The strip right of the last tab is white once a tab is chosen.
+    w.SSTab1->setCurrentIndex(1);
+    const QImage strip = w.SSTab1->grab().toImage();
+    EXPECT_EQ(strip.pixelColor(strip.width() - 2, strip.height() / 2), QColor(Qt::white));
+
+    // A short date form without the century gets it back; the time keeps its own form.
+    const QDateTime moment(QDate(2026, 12, 6), QTime(13, 35, 7));
+    EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("en_US"))).toStdString(), " at 12/6/2026 1:35:07 PM");
+    EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("de_DE"))).toStdString(), " at 06.12.2026 13:35:07");
 }

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest/QTest>
+#include <random>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 #include "tests/support/ToneFiles.h"
 #include "clipplayer/frmClipFileSelect.h"
 #include "clipplayer/frmPageNames.h"
+#include "clipplayer/frmPickUser.h"
 #include "console/FileBrowser.h"
 #include "media/MediaChannelTesting.h"
 #include "platform/common/ProgramFolder.h"
@@ -67,8 +69,11 @@ TEST_F(ClipTest, ChoosingColouringRemovingAndSavingAClipWritesTheWholeList) {
     expected[48 + 5] = "1|5|" + folder + "|sting.wav|8438015|197121";
     EXPECT_EQ(file("sel.dat"), clip::crlfText(expected).toStdString());
 
-    // A cancelled colour dialog changes nothing; removing answered Yes empties the slot.
+    // A cancelled colour dialog changes nothing; removing answered Yes empties the slot, and
+    // stops the clip when it sounds (its button and key are gone with it).
     ui::setColorResponder([](const QString&) { return QColor(); });
+    QTest::keyClick(&w, Qt::Key_6);
+    render(100, true);
     w.cmdAdd[5]->click();
     w.fileSelector()->cmdCustomColor->click();
     EXPECT_EQ(clip::clipState().Table.slot(1, 5).BackColour, 8438015.0);
@@ -77,6 +82,11 @@ TEST_F(ClipTest, ChoosingColouringRemovingAndSavingAClipWritesTheWholeList) {
     EXPECT_EQ(w.cmdAdd[5]->text(), "Add");
     EXPECT_FALSE(w.cmdPlay[5]->isEnabled());
     w.fileSelector()->cmdExit->click();
+    render(200, true);
+    EXPECT_LT(level(seconds() - 0.15, seconds()), 0.001);
+    EXPECT_EQ(modeOf(clip::buttonAlias(5)), "closed");
+    EXPECT_EQ(w.cmdAdd[5]->text(), "Add") << "no ticker writes over it";
+    EXPECT_EQ(logLines().mid(1), QStringList({"Started sting.wav" + stamp(), "Stopped sting.wav" + stamp()}));
     EXPECT_EQ(file("sel.dat"), clip::blankClipList().toStdString());
 }
 
@@ -172,4 +182,33 @@ TEST_F(ClipTest, PageNamesShowOnTheTabsAtOnceAndCancelKeepsThem) {
     EXPECT_FALSE(n.isVisible());
     EXPECT_EQ(w.SSTab1->tabText(0), "P1");
     EXPECT_EQ(file("names.nst").substr(0, 4), "P1\r\n");
+}
+
+TEST_F(ClipTest, AClipListThatIsNotOneIsReportedAndReplacedOnlyWhenTheOperatorSaysSo) {
+    std::mt19937 random(17);
+    std::string junk(200 * 1024, '\0');
+    for (char& c : junk) c = char(random() & 0xFF);
+    test::writeFile(home_.file("junk.dat"), junk);
+    test::writeFile(home_.file("junk.nst"), "");
+    test::writeFile(home_.file("ClipUsers.dat"), "junk\r\n");
+    clip::userPicker()->cmdOK->click();
+    frmClipPlay& w = *clip::clipWindow();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].contains(QLatin1String("junk.dat is damaged"))) << messages_[0].toStdString();
+
+    // "Exit & Save" asks; No writes nothing and keeps the selector open.
+    w.cmdAdd[0]->click();
+    answers_ = {ui::PromptAnswer::No};
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(file("junk.dat"), junk);
+    EXPECT_TRUE(w.fileSelector()->isVisible());
+    // Yes replaces it with what the window shows: 528 clip lines.
+    answers_ = {ui::PromptAnswer::Yes};
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(clip::textLines(QByteArray::fromStdString(file("junk.dat"))).size(), clip::kClipLines);
+    EXPECT_EQ(messages_.size(), 3);
+    // Saved once, the list is the operator's: the next save asks nothing.
+    w.cmdAdd[0]->click();
+    w.fileSelector()->cmdExit->click();
+    EXPECT_EQ(messages_.size(), 3);
 }
