@@ -1,5 +1,6 @@
 // Ripping ticked tracks from the CD window: files equal to the image's audio, Cancel during the
-// second of three tracks, the overwrite question, and errors that reach the operator.
+// second of three tracks, the overwrite question, errors that reach the operator, and a drive
+// that takes seconds to answer while the window carries on.
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,11 +14,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "cdripper/frmRipDialog.h"
 #include "cdripper/frmOptions.h"
 #include "cdripper/frmVBCDRip.h"
 #include "console/FileBrowser.h"
 #include "platform/common/ProgramFolder.h"
+#include "platform/mci/Mci.h"
 #include "tests/cdripper/RipFixture.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 #include "ui/Prompt.h"
@@ -48,6 +53,7 @@ protected:
     void TearDown() override {
         brisko::ui::setMessageResponder(nullptr);
         delete window;
+        brisko::mci::mciSendString("close cd");
     }
 
     // A CD window over DISC (the only drive besides the machine's own), rips going to OUT.
@@ -56,6 +62,7 @@ protected:
         window = new frmVBCDRip;
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         ASSERT_TRUE(window->Form_Load());
+        ASSERT_TRUE(messages.empty()) << messages.front();
         window->cboDrives->setCurrentIndex(window->cboDrives->count() - 1);
         window->LoadTracks();
         ASSERT_TRUE(window->toc().has_value());
@@ -187,6 +194,87 @@ TEST_F(RipWindowTest, RipErrorsReachTheOperatorAndKeepWhatWasDone) {
     EXPECT_EQ(disc.trackAudio[1].substr(0, partial.size() - 46), partial.substr(46));
     EXPECT_TRUE(window->pnlCommands->isEnabled());
     EXPECT_EQ(nullptr, window->ripDialog());
+}
+
+// The longest time between two ticks of a 10 ms timer, from now until the object goes.
+class TickWatch {
+public:
+    TickWatch() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        timer_.start();
+    }
+    double longestGapMs() const {
+        const double sinceLast = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - last_).count();
+        return std::max(longest_, sinceLast);
+    }
+
+private:
+    void tick() {
+        const auto now = std::chrono::steady_clock::now();
+        longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
+        last_ = now;
+    }
+    QTimer timer_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    double longest_ = 0;
+};
+
+// Holds the library's drive reads now and lets them go after MS from another thread, so that a
+// window that waited on its own thread cannot keep them held.
+std::thread holdDrivesFor(int ms) {
+    brisko::test::holdDrives(true);
+    return std::thread([ms] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        brisko::test::holdDrives(false);
+    });
+}
+
+TEST_F(RipWindowTest, ASlowDriveLeavesTheWindowResponsive) {
+    const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "slow", {1.0, 1.0});
+    openWindow(disc);
+
+    // Refresh on a drive that takes 600 ms to answer: events go on being handled, a close asked
+    // for meanwhile waits for the answer, and the list is then built.
+    {
+        TickWatch ticks;
+        std::thread release = holdDrivesFor(600);
+        const auto start = std::chrono::steady_clock::now();
+        bool visibleWhileAsked = false;
+        QTimer::singleShot(100, window, [this] { window->close(); });
+        QTimer::singleShot(300, window, [&] { visibleWhileAsked = window->isVisible(); });
+        QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
+        const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        release.join();
+        EXPECT_GT(took, 400.0) << "the drive was held";
+        EXPECT_LT(ticks.longestGapMs(), 200.0);
+        EXPECT_EQ(2, window->lvwTracks->topLevelItemCount());
+        EXPECT_TRUE(visibleWhileAsked) << "not closed while the drive was asked";
+        QTest::qWait(200);
+        EXPECT_FALSE(window->isVisible()) << "closed once the answer came";
+        window->show();
+    }
+
+    // A rip whose second chunk takes 600 ms: the window is as responsive, and the file whole.
+    tick(1);
+    bool held = false;
+    std::thread release;
+    TickWatch ticks;
+    QTimer::singleShot(0, [&] {
+        frmRipDialog* dialog = window->ripDialog();
+        QObject::connect(dialog->prgTrack, &QProgressBar::valueChanged, dialog, [&](int value) {
+            if (!held && value > 0) {
+                held = true;
+                release = holdDrivesFor(600);
+            }
+        });
+    });
+    rip();
+    if (release.joinable()) release.join();
+    EXPECT_TRUE(held);
+    EXPECT_LT(ticks.longestGapMs(), 200.0);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(disc.trackAudio[0], wavAudio(file(1)));
 }
 
 }  // namespace
