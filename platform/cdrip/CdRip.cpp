@@ -419,7 +419,7 @@ int32_t CR_DiscCanEject(CR_Disc* disc) { return disc != nullptr && !disc->drive.
 
 int32_t CR_DiscEject(CR_Disc* disc) {
     if (disc == nullptr || disc->drive.image) return CR_ERROR;
-    if (disc->cdio == nullptr) disc->cdio = cdio_open(disc->drive.device.c_str(), DRIVER_DEVICE);
+    if (disc->cdio == nullptr) disc->cdio = openDevice(disc->drive.device);
     if (disc->cdio == nullptr) return CR_ERROR;
     cdio_drive_read_cap_t read = 0;
     cdio_drive_write_cap_t write = 0;

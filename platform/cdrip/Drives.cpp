@@ -70,6 +70,14 @@ void defaults(DriveInfo* drive) {
     p.retries = 20;
 }
 
+// libcdio finds the system's drives through the mount table with getmntent, which keeps its
+// state in one buffer for the whole process: drives are listed, and devices opened, by one
+// thread at a time (players and the rip each have threads of their own).
+std::mutex& deviceMutex() {
+    static std::mutex* m = new std::mutex;
+    return *m;
+}
+
 }  // namespace
 
 void installLogHandler() {
@@ -91,10 +99,13 @@ void sanitiseParameters(CR_CdromParameters* p) {
 std::vector<DriveInfo> listDrives(const IniFile& ini) {
     installLogHandler();
     std::vector<DriveInfo> drives;
-    driver_id_t driver = DRIVER_DEVICE;
-    if (char** devices = cdio_get_devices_ret(&driver)) {
-        for (char** d = devices; *d != nullptr; ++d) drives.push_back(DriveInfo{*d, false, {}});
-        cdio_free_device_list(devices);
+    {
+        std::lock_guard<std::mutex> lock(deviceMutex());
+        driver_id_t driver = DRIVER_DEVICE;
+        if (char** devices = cdio_get_devices_ret(&driver)) {
+            for (char** d = devices; *d != nullptr; ++d) drives.push_back(DriveInfo{*d, false, {}});
+            cdio_free_device_list(devices);
+        }
     }
     for (const auto& [key, value] : ini.entries("Images")) {
         if (!value.empty()) drives.push_back(DriveInfo{value, true, {}});
@@ -133,7 +144,12 @@ CdIo_t* openDrive(const DriveInfo& drive) {
         if (::stat(drive.device.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
         return cdio_open_cue(drive.device.c_str());
     }
-    return cdio_open(drive.device.c_str(), DRIVER_DEVICE);
+    return openDevice(drive.device);
+}
+
+CdIo_t* openDevice(const std::string& device) {
+    std::lock_guard<std::mutex> lock(deviceMutex());
+    return cdio_open(device.c_str(), DRIVER_DEVICE);
 }
 
 bool readToc(CdIo_t* cdio, std::vector<CR_TocEntry>* toc) {

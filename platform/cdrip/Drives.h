@@ -31,6 +31,8 @@ void sanitiseParameters(CR_CdromParameters* params);
 
 // Opens DRIVE with libcdio; null when there is no readable disc (a missing or unreadable image).
 CdIo_t* openDrive(const DriveInfo& drive);
+// Opens the system drive DEVICE with libcdio (one thread at a time, as libcdio needs).
+CdIo_t* openDevice(const std::string& device);
 
 // The table of contents of an open disc: the tracks that lie wholly within the disc, plus a
 // lead-out entry where the last of them ends. Tracks are taken in order up to the first that

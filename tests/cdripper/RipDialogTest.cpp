@@ -14,8 +14,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "cdripper/frmRipDialog.h"
 #include "cdripper/frmOptions.h"
@@ -196,58 +199,77 @@ TEST_F(RipWindowTest, RipErrorsReachTheOperatorAndKeepWhatWasDone) {
     EXPECT_EQ(nullptr, window->ripDialog());
 }
 
-// The longest time between two ticks of a 10 ms timer, from now until the object goes.
+using Clock = std::chrono::steady_clock;
+
+// The ticks of a 10 ms timer on the window's thread, from now until the object goes.
 class TickWatch {
 public:
     TickWatch() {
         timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { ticks_.push_back(Clock::now()); });
         timer_.start();
     }
-    double longestGapMs() const {
-        const double sinceLast = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - last_).count();
-        return std::max(longest_, sinceLast);
+    // The longest time within [FROM, TO] that passed without a tick.
+    double longestGapMs(Clock::time_point from, Clock::time_point to) const {
+        double longest = 0;
+        Clock::time_point last = from;
+        for (const Clock::time_point tick : ticks_) {
+            if (tick <= from) continue;
+            if (tick >= to) break;
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(tick - last).count());
+            last = tick;
+        }
+        return std::max(longest, std::chrono::duration<double, std::milli>(to - last).count());
     }
 
 private:
-    void tick() {
-        const auto now = std::chrono::steady_clock::now();
-        longest_ = std::max(longest_, std::chrono::duration<double, std::milli>(now - last_).count());
-        last_ = now;
-    }
     QTimer timer_;
-    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
-    double longest_ = 0;
+    std::vector<Clock::time_point> ticks_;
 };
 
-// Holds the library's drive reads now and lets them go after MS from another thread, so that a
-// window that waited on its own thread cannot keep them held.
-std::thread holdDrivesFor(int ms) {
-    brisko::test::holdDrives(true);
-    return std::thread([ms] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        brisko::test::holdDrives(false);
-    });
-}
+// A drive that takes MS to answer: the library's drive reads are held from now and let go by
+// another thread (so that a window that waits on its own thread cannot keep them held).
+class SlowDrive {
+public:
+    explicit SlowDrive(int ms) : heldAt_(Clock::now()) {
+        brisko::test::holdDrives(true);
+        release_ = std::thread([this, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            releasedAt_ = Clock::now();
+            brisko::test::holdDrives(false);
+        });
+    }
+    ~SlowDrive() { answered(); }
+    // Waits for the drive to answer (if it has not yet); then the held span is known.
+    void answered() {
+        if (release_.joinable()) release_.join();
+    }
+    Clock::time_point heldAt() const { return heldAt_; }
+    Clock::time_point releasedAt() const { return releasedAt_; }
+
+private:
+    Clock::time_point heldAt_;
+    Clock::time_point releasedAt_;
+    std::thread release_;
+};
 
 TEST_F(RipWindowTest, ASlowDriveLeavesTheWindowResponsive) {
     const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "slow", {1.0, 1.0});
     openWindow(disc);
+    TickWatch ticks;
 
     // Refresh on a drive that takes 600 ms to answer: events go on being handled, a close asked
     // for meanwhile waits for the answer, and the list is then built.
     {
-        TickWatch ticks;
-        std::thread release = holdDrivesFor(600);
-        const auto start = std::chrono::steady_clock::now();
         bool visibleWhileAsked = false;
         QTimer::singleShot(100, window, [this] { window->close(); });
         QTimer::singleShot(300, window, [&] { visibleWhileAsked = window->isVisible(); });
+        SlowDrive drive(600);
         QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
-        const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        release.join();
-        EXPECT_GT(took, 400.0) << "the drive was held";
-        EXPECT_LT(ticks.longestGapMs(), 200.0);
+        const Clock::time_point returned = Clock::now();
+        drive.answered();
+        EXPECT_TRUE(returned >= drive.releasedAt()) << "the list waited for the drive";
+        EXPECT_LT(ticks.longestGapMs(drive.heldAt(), drive.releasedAt()), 200.0);
         EXPECT_EQ(2, window->lvwTracks->topLevelItemCount());
         EXPECT_TRUE(visibleWhileAsked) << "not closed while the drive was asked";
         QTest::qWait(200);
@@ -257,22 +279,17 @@ TEST_F(RipWindowTest, ASlowDriveLeavesTheWindowResponsive) {
 
     // A rip whose second chunk takes 600 ms: the window is as responsive, and the file whole.
     tick(1);
-    bool held = false;
-    std::thread release;
-    TickWatch ticks;
+    std::unique_ptr<SlowDrive> drive;
     QTimer::singleShot(0, [&] {
         frmRipDialog* dialog = window->ripDialog();
         QObject::connect(dialog->prgTrack, &QProgressBar::valueChanged, dialog, [&](int value) {
-            if (!held && value > 0) {
-                held = true;
-                release = holdDrivesFor(600);
-            }
+            if (!drive && value > 0) drive = std::make_unique<SlowDrive>(600);
         });
     });
     rip();
-    if (release.joinable()) release.join();
-    EXPECT_TRUE(held);
-    EXPECT_LT(ticks.longestGapMs(), 200.0);
+    ASSERT_NE(nullptr, drive);
+    drive->answered();
+    EXPECT_LT(ticks.longestGapMs(drive->heldAt(), drive->releasedAt()), 200.0);
     EXPECT_TRUE(messages.empty()) << messages.front();
     EXPECT_EQ(disc.trackAudio[0], wavAudio(file(1)));
 }
