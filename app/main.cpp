@@ -15,7 +15,6 @@
 #include "console/Launchers.h"
 #ifdef BRISKO_WITH_CDRIPPER
 #include "cdripper/CdWindowLauncher.h"
-#include "cdripper/InstanceRegistry.h"
 #endif
 #include "console/frmMain.h"
 #include "media/MediaChannel.h"
@@ -81,8 +80,6 @@ int main(int argc, char** argv) {
     // ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
 #ifdef BRISKO_WITH_CDRIPPER
-    // Every running instance can be seen by the others (one CD window among them).
-    brisko::cdripper::registerProgramInstance();
     launchers.cdWindow = [](QWidget* owner) { brisko::cdripper::openCdWindow(owner); };
 #endif
 

@@ -23,12 +23,14 @@ void openCdWindow(QWidget* owner) {
                             ui::PromptIcon::Warning});
         return;
     }
+    // Known before it loads: the load waits for drives while events are handled, and a second
+    // press of the button meanwhile shows this window rather than making another.
     auto* created = new frmVBCDRip;
-    if (!created->Form_Load()) {
-        delete created;
-        return;
-    }
     window = created;
+    if (!created->Form_Load()) {
+        window = nullptr;
+        delete created;
+    }
 }
 
 }  // namespace brisko::cdripper

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "cdripper/DriveThread.h"
 #include "cdripper/mCDRip.h"
 
 namespace brisko::cdripper {
@@ -26,14 +27,19 @@ void cCDTrackRipper::CreateForTrack(const cTocEntry& cTrack) {
 bool cCDTrackRipper::OpenRipper() {
     if (!CloseRipper()) return false;
     const cdrip::CdRipApi& api = ripApi("cCDTrackRipper.OpenRipper");
-    api.setActiveCDROM(driveIndex_);
     percent_ = 0;
     int32_t size = 0;
-    const int code = api.openRipper(&size, startSector_, endSector_);
+    const int32_t drive = driveIndex_;
+    const int32_t start = startSector_;
+    const int32_t end = endSector_;
+    const int code = onDriveThread([&] {
+        api.setActiveCDROM(drive);
+        return api.openRipper(&size, start, end);
+    });
     RaiseRipError("cCDTrackRipper.OpenRipper", code, true);
     if (code != 0) return false;
     if (!CreateBuffer(size)) {
-        api.closeRipper();
+        onDriveThread([&] { return api.closeRipper(); });
         RaiseRipError("cCDTrackRipper.CreateBuffer", 7, false);
     }
     open_ = true;
@@ -48,11 +54,17 @@ bool cCDTrackRipper::Read() {
     }
     const cdrip::CdRipApi& api = ripApi("cCDTrackRipper.Read");
     int32_t bytes = 0;
-    int32_t abort = 0;
-    const int code = api.ripChunk(buffer_.get(), &bytes, &abort);
+    int32_t percent = 0;
+    uint8_t* buffer = buffer_.get();
+    const int code = onDriveThread([&] {
+        int32_t abort = 0;
+        const int result = api.ripChunk(buffer, &bytes, &abort);
+        percent = api.getPercentCompleted();
+        return result;
+    });
     // Never more than the buffer holds, whatever the library says.
     bytesRead_ = bytes < 0 ? 0 : (bytes > bufferSize_ ? bufferSize_ : bytes);
-    percent_ = api.getPercentCompleted();
+    percent_ = percent;
     switch (code) {
         case 0:
         case 3:
@@ -71,8 +83,12 @@ bool cCDTrackRipper::CloseRipper() {
     if (!open_) return true;
     const cdrip::CdRipApi& api = ripApi("cCDTrackRipper.CloseRipper");
     open_ = false;
-    jitterErrors_ = api.getNumberOfJitterErrors();
-    const int code = api.closeRipper();
+    int32_t jitter = 0;
+    const int code = onDriveThread([&] {
+        jitter = api.getNumberOfJitterErrors();  // before the rip is closed
+        return api.closeRipper();
+    });
+    jitterErrors_ = jitter;
     RaiseRipError("cCDTrackRipper.CloseRipper", code, true);
     return code == 0;
 }

@@ -17,6 +17,9 @@ public:
 
     std::string Name() const;
     bool IsUnitReady() const;
+    // The same, and when not ready *WHYNOT says why when there is more to say than that there is
+    // no disc (for a disc image: which file is missing or broken), else it is emptied.
+    bool IsUnitReady(std::string* whyNot) const;
     int32_t Index() const { return index_; }
 
     int32_t ReadSectors() const { return params_.readSectors; }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cdripper/DriveThread.h"
 #include "cdripper/mCDRip.h"
 
 namespace brisko::cdripper {
@@ -25,13 +26,21 @@ void cToc::fInit(int32_t driveIndex) {
     const cdrip::CdRipApi& api = ripApi("cCDToc.fInit");
     entries_.clear();
     driveIndex_ = driveIndex;
-    RaiseRipError("cCDToc.fInit", api.readToc(), true);
-    const int32_t count = api.getNumTocEntries();
+    // One drive call: the drive is selected again with it, so that no other call between can
+    // make the table another drive's.
+    int32_t count = 0;
+    std::vector<CR_TocEntry> records;
+    const int code = onDriveThread([&] {
+        api.setActiveCDROM(driveIndex);
+        const int result = api.readToc();
+        if (result != 0) return result;
+        count = api.getNumTocEntries();
+        for (int32_t i = 0; i <= count && count > 0; ++i) records.push_back(api.getTocEntry(i));
+        return result;
+    });
+    RaiseRipError("cCDToc.fInit", code, true);
     count_ = count;
     if (count <= 0) return;
-    std::vector<CR_TocEntry> records;
-    records.reserve(static_cast<std::size_t>(count) + 1);
-    for (int32_t i = 0; i <= count; ++i) records.push_back(api.getTocEntry(i));
     build(driveIndex, records);
 }
 
@@ -49,10 +58,7 @@ void cToc::build(int32_t driveIndex, const std::vector<CR_TocEntry>& records) {
     computeCddbId();
 }
 
-void cToc::Refresh() {
-    ripApi("cCDToc.Refresh").setActiveCDROM(driveIndex_);
-    fInit(driveIndex_);
-}
+void cToc::Refresh() { fInit(driveIndex_); }
 
 const cTocEntry& cToc::Entry(int32_t i) const {
     if (i < 1 || i > static_cast<int32_t>(entries_.size())) {

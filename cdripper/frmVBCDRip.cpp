@@ -16,7 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "cdripper/InstanceRegistry.h"
+#include "cdripper/DriveThread.h"
 #include "cdripper/frmOptions.h"
 #include "cdripper/frmRipDialog.h"
 #include "console/FileBrowser.h"
@@ -144,7 +144,7 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(bottom);
     resize(640, 520);
 
-    connect(cboDrives, &QComboBox::activated, this, [this] { LoadTracks(); });
+    connect(cboDrives, &QComboBox::activated, this, [this] { cboDrives_Click(); });
     connect(cmdRefresh, &QPushButton::clicked, this, [this] { LoadTracks(); });
     // A click on a row, and a click on its check box (which the list handles as an edit and does
     // not report as a click).
@@ -168,9 +168,11 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
 frmVBCDRip::~frmVBCDRip() = default;
 
 bool frmVBCDRip::Form_Load() {
-    // One CD window among the program's running instances. The other instance may have decks on
-    // air, and so may this one: nothing ends, this window just does not open.
-    if (brisko::cdripper::anotherProgramInstanceRunning()) {
+    // One CD window among the program's running copies: refused only while another copy's CD
+    // window is open (its drives are in use). That copy may have decks on air, and so may this
+    // one: nothing ends, this window just does not open. A lock that cannot be used refuses
+    // nobody.
+    if (cdLock_.acquire() == brisko::cdripper::CdWindowLock::Result::HeldElsewhere) {
         tell(nullptr, QStringLiteral("The CD window is in use by another running instance of Brisko."),
              brisko::ui::PromptIcon::Information);
         return false;
@@ -190,7 +192,12 @@ bool frmVBCDRip::Form_Load() {
     Timer1->stop();
     stepSeconds_ = 5;
     loaded_ = false;
-    if (!SendCdCommand(QStringLiteral("open cdaudio alias cd wait shareable"), true)) hide();
+    // The device opens the first drive, the one the drive box shows first.
+    if (SendCdCommand(QStringLiteral("open cdaudio alias cd wait shareable"), true)) {
+        cdDrive_ = 1;
+    } else {
+        hide();
+    }
     SendCdCommand(QStringLiteral("set cd time format tmsf wait"), true);
     Timer1->start();
     StatusUpdate();
@@ -209,7 +216,36 @@ void frmVBCDRip::LoadDrives() {
     LoadTracks();
 }
 
+void frmVBCDRip::cboDrives_Click() {
+    LoadTracks();
+    // The player follows the drive box: the "cd" device is opened again on the chosen drive.
+    const int index = cboDrives->currentIndex() + 1;
+    if (index >= 1 && index != cdDrive_) OpenCdDrive(index);
+}
+
+void frmVBCDRip::OpenCdDrive(int index) {
+    SendCdCommand(QStringLiteral("close cd"), false);
+    cdDrive_ = 0;
+    // What was shown of the old drive's disc goes with it.
+    eject->setEnabled(false);
+    setPlayerEnabled(false);
+    loaded_ = false;
+    playing_ = false;
+    totalplay->clear();
+    tracktime->clear();
+    timeWindow->clear();
+    if (SendCdCommand(QStringLiteral("open %1 type cdaudio alias cd wait shareable").arg(index), true)) {
+        cdDrive_ = index;
+        SendCdCommand(QStringLiteral("set cd time format tmsf wait"), true);
+    }
+    StatusUpdate();
+}
+
 void frmVBCDRip::LoadTracks() {
+    // The drive calls below wait for the drive while events are handled. When one of those runs
+    // LoadTracks again, the newer run builds the list and this one stops where it waited.
+    const int generation = ++loadGeneration_;
+    const auto superseded = [this, generation] { return generation != loadGeneration_; };
     const QSignalBlocker quiet(lvwTracks);  // building rows is not a click
     lvwTracks->clear();
     lvwTracks->setEnabled(false);
@@ -221,10 +257,21 @@ void frmVBCDRip::LoadTracks() {
     } else {
         try {
             const cDrive drive = library_.CDDrive(index);
-            if (!drive.IsUnitReady()) {
+            std::string whyNot;
+            const bool ready = !superseded() && drive.IsUnitReady(&whyNot);
+            if (superseded()) return;
+            if (!ready) {
                 new QTreeWidgetItem(lvwTracks, {QStringLiteral("No CD In Drive")});
+                // For a disc image, which of its files is missing or broken.
+                if (!whyNot.empty()) {
+                    auto* why = new QTreeWidgetItem(lvwTracks, {QString::fromStdString(whyNot)});
+                    why->setFirstColumnSpanned(true);
+                    why->setToolTip(0, why->text(0));
+                }
             } else {
-                toc_ = drive.TOC();
+                cToc toc = drive.TOC();
+                if (superseded()) return;
+                toc_ = std::move(toc);
                 for (int32_t n = 1; n <= toc_->Count(); ++n) {
                     const cTocEntry& entry = toc_->Entry(n);
                     auto* row = new QTreeWidgetItem(lvwTracks);
@@ -241,6 +288,7 @@ void frmVBCDRip::LoadTracks() {
                 cmdRip->setEnabled(toc_->Count() >= 1);
             }
         } catch (const brisko::NumberedError& e) {
+            if (superseded()) return;
             toc_.reset();
             lvwTracks->clear();
             new QTreeWidgetItem(lvwTracks, {QStringLiteral("No CD In Drive")});
@@ -285,7 +333,9 @@ void frmVBCDRip::StatusUpdate() {
         // A disc has just appeared.
         trackCount_ = leadingNumber(query(QStringLiteral("status cd number of tracks wait")).left(2));
         eject->setEnabled(true);
-        if (trackCount_ == 1) return;  // taken for a data disc; looked at again next tick
+        // A disc without an audio track is taken for a data disc: the transport stays off and the
+        // disc is looked at again on the next tick. A disc whose only track is audio plays.
+        if (!HasAudioTrack()) return;
         totalplay->setText(QStringLiteral("Tracks: %1  Total time: %2")
                                .arg(trackCount_)
                                .arg(query(QStringLiteral("status cd length wait"))));
@@ -309,6 +359,13 @@ void frmVBCDRip::StatusUpdate() {
     tracktime->setText(QStringLiteral("Track time: ") +
                        (known ? trackLengths_[static_cast<std::size_t>(currentTrack_)] : QString()));
     playing_ = query(QStringLiteral("status cd mode")).left(7) == QStringLiteral("playing");
+}
+
+bool frmVBCDRip::HasAudioTrack() {
+    for (int n = 1; n <= trackCount_; ++n) {
+        if (query(QStringLiteral("status cd type track %1").arg(n)) == QStringLiteral("audio")) return true;
+    }
+    return false;
 }
 
 void frmVBCDRip::play_Click() {
@@ -385,11 +442,14 @@ void frmVBCDRip::lvwTracks_Click() {
 void frmVBCDRip::cmdRip_Click() {
     const int index = cboDrives->currentIndex() + 1;
     if (index < 1 || !toc_) return;
+    const int generation = loadGeneration_;
     try {
         if (!library_.CDDrive(index).IsUnitReady()) return;
     } catch (const brisko::NumberedError&) {
         return;
     }
+    // The list was built again while the drive was asked (another drive chosen, Refresh).
+    if (generation != loadGeneration_ || !toc_) return;
     auto* dialog = new frmRipDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setOutputDir(Dir1->path());
@@ -438,7 +498,14 @@ void frmVBCDRip::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Nor while one of its handlers waits for a drive call: it goes once the call is over.
+    if (brisko::cdripper::driveCallWaiting()) {
+        event->ignore();
+        QTimer::singleShot(50, this, [this] { close(); });
+        return;
+    }
     Timer1->stop();
+    cdLock_.release();
     // Only the CD's own alias is closed: the decks and clips of this program may be on air.
     SendCdCommand(QStringLiteral("close cd"), false);
     event->accept();

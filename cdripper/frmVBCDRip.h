@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "cdripper/CdWindowLock.h"
 #include "cdripper/cCDRip.h"
 #include "cdripper/cToc.h"
 
@@ -30,8 +31,8 @@ public:
     ~frmVBCDRip() override;
 
     // The start-up sequence of the window's first showing. Returns false when the window must
-    // not open because another running instance of the program has a CD window (the operator has
-    // been told); the caller then discards it.
+    // not open because another running copy of the program has its CD window open (the operator
+    // has been told); the caller then discards it.
     bool Form_Load();
 
     QComboBox* cboDrives;
@@ -69,12 +70,17 @@ public:
     // The status update of the timer tick.
     void StatusUpdate();
     void LoadTracks();
+    // The library drive (1-based) the "cd" device plays; 0 when it is not open.
+    int cdDrive() const { return cdDrive_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void LoadDrives();
+    void cboDrives_Click();
+    void OpenCdDrive(int index);
+    bool HasAudioTrack();
     bool SendCdCommand(const QString& command, bool showErrors);
     QString query(const QString& command) const;
 
@@ -107,7 +113,9 @@ private:
     QString lastCommand_;
     unsigned lastMciError_ = 0;
     frmRipDialog* ripDialog_ = nullptr;
-    bool closing_ = false;
+    brisko::cdripper::CdWindowLock cdLock_{brisko::cdripper::defaultLockFolder()};
+    int cdDrive_ = 0;
+    int loadGeneration_ = 0;  // counts LoadTracks runs; an older run that waited stops
 };
 
 // Reads the leading whole number of TEXT (after blanks), 0 when there is none.

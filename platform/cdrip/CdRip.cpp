@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -83,6 +84,7 @@ struct Library {
     std::vector<DriveInfo> drives;
     int active = 0;
     std::vector<CR_TocEntry> toc;  // of the last CR_ReadToc, lead-out included
+    std::string notReady;          // why the active drive was not ready when last looked at
     Rip rip;
 };
 
@@ -90,6 +92,28 @@ Library& library() {
     static Library* l = new Library;  // never destroyed: callers may outlive static destruction
     return *l;
 }
+
+// The tests' hold on drive reads (CR_TestHoldDrive).
+struct Hold {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool held = false;
+};
+
+Hold& hold() {
+    static Hold* h = new Hold;
+    return *h;
+}
+
+void waitForDrive() {
+    Hold& h = hold();
+    std::unique_lock<std::mutex> lock(h.mutex);
+    h.released.wait(lock, [&h] { return !h.held; });
+}
+
+// What the operator is told about a drive that is not ready: for an image, what is wrong with
+// its files; a drive without a disc needs no words.
+std::string notReadyReason(const DriveInfo& drive) { return drive.image ? imageProblem(drive.device) : std::string(); }
 
 DriveInfo* activeDrive(Library& l) {
     if (l.active < 0 || l.active >= static_cast<int>(l.drives.size())) return nullptr;
@@ -148,7 +172,10 @@ int32_t CR_SetActiveCDROM(int32_t index) {
     Library& l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
     if (index < 0 || index >= static_cast<int32_t>(l.drives.size())) return CR_ERROR;
-    if (index != l.active) l.toc.clear();
+    if (index != l.active) {
+        l.toc.clear();
+        l.notReady.clear();
+    }
     l.active = index;
     return CR_OK;
 }
@@ -179,27 +206,44 @@ int32_t CR_SetCDROMParameters(CR_CdromParameters* params) {
 int32_t CR_IsUnitReady(void) {
     Library& l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
+    waitForDrive();
+    l.notReady.clear();
     const DriveInfo* drive = activeDrive(l);
     if (drive == nullptr) return 0;
     CdIo_t* cdio = openDrive(*drive);
-    if (cdio == nullptr) return 0;
     std::vector<CR_TocEntry> toc;
-    const bool ready = readToc(cdio, &toc);
-    cdio_destroy(cdio);
+    const bool ready = cdio != nullptr && readToc(cdio, &toc);
+    if (cdio != nullptr) cdio_destroy(cdio);
+    if (!ready) l.notReady = notReadyReason(*drive);
     return ready ? 1 : 0;
+}
+
+int32_t CR_GetNotReadyReason(char* text, int32_t size) {
+    Library& l = library();
+    std::lock_guard<std::mutex> lock(l.mutex);
+    const auto length = static_cast<int32_t>(std::min<std::size_t>(l.notReady.size(), INT32_MAX));
+    if (text != nullptr && size > 0) {
+        const int32_t n = std::min(length, size - 1);
+        std::memcpy(text, l.notReady.data(), static_cast<std::size_t>(n));
+        text[n] = '\0';
+    }
+    return length;
 }
 
 int32_t CR_ReadToc(void) {
     Library& l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
+    waitForDrive();
     l.toc.clear();
+    l.notReady.clear();
     const DriveInfo* drive = activeDrive(l);
     if (drive == nullptr) return CR_ERROR;
     CdIo_t* cdio = openDrive(*drive);
-    if (cdio == nullptr) return drive->image ? CR_FILE_OPEN_ERROR : CR_ERROR;
-    const bool ok = readToc(cdio, &l.toc);
-    cdio_destroy(cdio);
-    return ok ? CR_OK : CR_ERROR;
+    const bool ok = cdio != nullptr && readToc(cdio, &l.toc);
+    if (cdio != nullptr) cdio_destroy(cdio);
+    if (ok) return CR_OK;
+    l.notReady = notReadyReason(*drive);
+    return cdio == nullptr && drive->image ? CR_FILE_OPEN_ERROR : CR_ERROR;
 }
 
 int32_t CR_GetNumTocEntries(void) {
@@ -218,6 +262,7 @@ CR_TocEntry CR_GetTocEntry(int32_t index) {
 int32_t CR_OpenRipper(int32_t* bufferSize, int32_t startSector, int32_t endSector) {
     Library& l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
+    waitForDrive();
     closeRip(l.rip);
     const DriveInfo* drive = activeDrive(l);
     if (drive == nullptr || bufferSize == nullptr) return CR_ERROR;
@@ -265,6 +310,7 @@ int32_t CR_OpenRipper(int32_t* bufferSize, int32_t startSector, int32_t endSecto
 int32_t CR_RipChunk(uint8_t* buffer, int32_t* bytesRead, int32_t* abort) {
     Library& l = library();
     std::lock_guard<std::mutex> lock(l.mutex);
+    waitForDrive();
     Rip& rip = l.rip;
     if (bytesRead != nullptr) *bytesRead = 0;
     if (!rip.open || buffer == nullptr || bytesRead == nullptr) return CR_ERROR;
@@ -341,6 +387,7 @@ CR_Disc* CR_DiscOpen(const char* iniFile, int32_t index) {
 
 int32_t CR_DiscReadToc(CR_Disc* disc, CR_TocEntry* entries, int32_t capacity) {
     if (disc == nullptr) return 0;
+    waitForDrive();
     // Reopened each time: the disc may have changed (an image rewritten, a disc swapped).
     if (disc->cdio != nullptr) cdio_destroy(disc->cdio);
     disc->cdio = openDrive(disc->drive);
@@ -356,6 +403,7 @@ int32_t CR_DiscReadToc(CR_Disc* disc, CR_TocEntry* entries, int32_t capacity) {
 
 int32_t CR_DiscReadAudio(CR_Disc* disc, int32_t sector, int32_t count, void* buffer) {
     if (disc == nullptr || buffer == nullptr || count < 0 || sector < 0) return CR_ERROR;
+    waitForDrive();
     if (disc->cdio == nullptr) {
         disc->cdio = openDrive(disc->drive);
         if (disc->cdio == nullptr) return CR_ERROR;
@@ -371,7 +419,7 @@ int32_t CR_DiscCanEject(CR_Disc* disc) { return disc != nullptr && !disc->drive.
 
 int32_t CR_DiscEject(CR_Disc* disc) {
     if (disc == nullptr || disc->drive.image) return CR_ERROR;
-    if (disc->cdio == nullptr) disc->cdio = cdio_open(disc->drive.device.c_str(), DRIVER_DEVICE);
+    if (disc->cdio == nullptr) disc->cdio = openDevice(disc->drive.device);
     if (disc->cdio == nullptr) return CR_ERROR;
     cdio_drive_read_cap_t read = 0;
     cdio_drive_write_cap_t write = 0;
@@ -390,6 +438,15 @@ void CR_DiscClose(CR_Disc* disc) {
     if (disc == nullptr) return;
     if (disc->cdio != nullptr) cdio_destroy(disc->cdio);
     delete disc;
+}
+
+void CR_TestHoldDrive(int32_t held) {
+    Hold& h = hold();
+    {
+        std::lock_guard<std::mutex> lock(h.mutex);
+        h.held = held != 0;
+    }
+    h.released.notify_all();
 }
 
 }  // extern "C"

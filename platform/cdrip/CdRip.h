@@ -70,6 +70,11 @@ int32_t CR_SetActiveCDROM(int32_t index);
 int32_t CR_GetCDROMParameters(CR_CdromParameters* params);
 int32_t CR_SetCDROMParameters(CR_CdromParameters* params);
 int32_t CR_IsUnitReady(void);
+// Why the active drive was not ready at the last CR_IsUnitReady or CR_ReadToc, as a sentence: for
+// a disc image, which file is missing or broken; empty for a drive that simply holds no disc, or
+// when it was ready. Copies at most SIZE - 1 bytes and a NUL into TEXT (TEXT may be null when
+// SIZE is 0); returns the whole text's length. Touches no drive.
+int32_t CR_GetNotReadyReason(char* text, int32_t size);
 int32_t CR_ReadToc(void);
 int32_t CR_GetNumTocEntries(void);
 CR_TocEntry CR_GetTocEntry(int32_t index);  // index == count gives the lead-out
@@ -97,6 +102,11 @@ int32_t CR_DiscCanEject(CR_Disc* disc);
 // Opens the drive's tray. CR_OK, or CR_ERROR when the drive cannot eject (a disc image).
 int32_t CR_DiscEject(CR_Disc* disc);
 void CR_DiscClose(CR_Disc* disc);
+
+// For tests: while HOLD is nonzero, every call that reads a drive or an image (CR_IsUnitReady,
+// CR_ReadToc, CR_OpenRipper, CR_RipChunk, CR_DiscReadToc, CR_DiscReadAudio) waits inside the
+// call, as it would for a drive that takes seconds to spin up; setting it back to 0 lets them go.
+void CR_TestHoldDrive(int32_t hold);
 
 #ifdef __cplusplus
 }

@@ -66,6 +66,7 @@ void load(Loaded& l) {
     resolve(handle, "CR_GetCDROMParameters", &a.getCDROMParameters, &missing);
     resolve(handle, "CR_SetCDROMParameters", &a.setCDROMParameters, &missing);
     resolve(handle, "CR_IsUnitReady", &a.isUnitReady, &missing);
+    resolve(handle, "CR_GetNotReadyReason", &a.getNotReadyReason, &missing);
     resolve(handle, "CR_ReadToc", &a.readToc, &missing);
     resolve(handle, "CR_GetNumTocEntries", &a.getNumTocEntries, &missing);
     resolve(handle, "CR_GetTocEntry", &a.getTocEntry, &missing);

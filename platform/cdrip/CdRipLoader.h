@@ -15,6 +15,7 @@ struct CdRipApi {
     int32_t (*getCDROMParameters)(CR_CdromParameters*);
     int32_t (*setCDROMParameters)(CR_CdromParameters*);
     int32_t (*isUnitReady)();
+    int32_t (*getNotReadyReason)(char*, int32_t);
     int32_t (*readToc)();
     int32_t (*getNumTocEntries)();
     CR_TocEntry (*getTocEntry)(int32_t);

@@ -2,11 +2,13 @@
 // cue/bin driver, parameters from cdrip.ini.
 #include "platform/cdrip/Drives.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -68,6 +70,14 @@ void defaults(DriveInfo* drive) {
     p.retries = 20;
 }
 
+// libcdio finds the system's drives through the mount table with getmntent, which keeps its
+// state in one buffer for the whole process: drives are listed, and devices opened, by one
+// thread at a time (players and the rip each have threads of their own).
+std::mutex& deviceMutex() {
+    static std::mutex* m = new std::mutex;
+    return *m;
+}
+
 }  // namespace
 
 void installLogHandler() {
@@ -89,10 +99,13 @@ void sanitiseParameters(CR_CdromParameters* p) {
 std::vector<DriveInfo> listDrives(const IniFile& ini) {
     installLogHandler();
     std::vector<DriveInfo> drives;
-    driver_id_t driver = DRIVER_DEVICE;
-    if (char** devices = cdio_get_devices_ret(&driver)) {
-        for (char** d = devices; *d != nullptr; ++d) drives.push_back(DriveInfo{*d, false, {}});
-        cdio_free_device_list(devices);
+    {
+        std::lock_guard<std::mutex> lock(deviceMutex());
+        driver_id_t driver = DRIVER_DEVICE;
+        if (char** devices = cdio_get_devices_ret(&driver)) {
+            for (char** d = devices; *d != nullptr; ++d) drives.push_back(DriveInfo{*d, false, {}});
+            cdio_free_device_list(devices);
+        }
     }
     for (const auto& [key, value] : ini.entries("Images")) {
         if (!value.empty()) drives.push_back(DriveInfo{value, true, {}});
@@ -131,7 +144,12 @@ CdIo_t* openDrive(const DriveInfo& drive) {
         if (::stat(drive.device.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
         return cdio_open_cue(drive.device.c_str());
     }
-    return cdio_open(drive.device.c_str(), DRIVER_DEVICE);
+    return openDevice(drive.device);
+}
+
+CdIo_t* openDevice(const std::string& device) {
+    std::lock_guard<std::mutex> lock(deviceMutex());
+    return cdio_open(device.c_str(), DRIVER_DEVICE);
 }
 
 bool readToc(CdIo_t* cdio, std::vector<CR_TocEntry>* toc) {
@@ -139,27 +157,118 @@ bool readToc(CdIo_t* cdio, std::vector<CR_TocEntry>* toc) {
     const track_t first = cdio_get_first_track_num(cdio);
     const track_t count = cdio_get_num_tracks(cdio);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) return false;
+    std::vector<CR_TocEntry> tracks;
     for (int t = first; t < first + count; ++t) {
         const auto track = static_cast<track_t>(t);
         CR_TocEntry entry{};
         entry.startSector = cdio_get_track_lsn(cdio, track);
         entry.trackNumber = track;
         entry.entryType = cdio_get_track_format(cdio, track) == TRACK_FORMAT_AUDIO ? 0 : 4;
-        if (entry.startSector == CDIO_INVALID_LSN) return false;
-        toc->push_back(entry);
+        if (entry.startSector == CDIO_INVALID_LSN) break;
+        tracks.push_back(entry);
     }
-    CR_TocEntry leadOut{};
-    leadOut.startSector = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
-    leadOut.trackNumber = 0xAA;
-    toc->push_back(leadOut);
-    // A table whose tracks do not start in order before the lead-out cannot be ripped.
-    for (std::size_t i = 0; i + 1 < toc->size(); ++i) {
-        if ((*toc)[i].startSector < 0 || (*toc)[i].startSector >= (*toc)[i + 1].startSector) {
-            toc->clear();
-            return false;
-        }
+    const lsn_t leadOut = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    if (leadOut == CDIO_INVALID_LSN) return false;
+    // An image's lead-out is where its data file ends; a track that ends past it was cut.
+    std::size_t whole = 0;
+    for (; whole < tracks.size(); ++whole) {
+        const int32_t start = tracks[whole].startSector;
+        const int32_t end = whole + 1 < tracks.size() ? tracks[whole + 1].startSector : leadOut;
+        if (start < 0 || end <= start || end > leadOut) break;
     }
+    if (whole == 0) return false;
+    CR_TocEntry last{};
+    last.startSector = whole < tracks.size() ? tracks[whole].startSector : leadOut;
+    last.trackNumber = 0xAA;
+    tracks.resize(whole);
+    tracks.push_back(last);
+    *toc = std::move(tracks);
     return true;
+}
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+// The data files a cue sheet names on its FILE lines, as paths (relative ones from the sheet's
+// folder). FILE "name with blanks" TYPE, or FILE name TYPE.
+std::vector<std::string> cueDataFiles(const std::string& cue, const std::string& text) {
+    std::vector<std::string> files;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", begin);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(begin, end - begin);
+        begin = end + 1;
+        const auto first = line.find_first_not_of(" \t");
+        if (first == std::string::npos || line.size() - first < 5 || ::strncasecmp(line.c_str() + first, "FILE", 4) != 0 ||
+            (line[first + 4] != ' ' && line[first + 4] != '\t')) {
+            continue;
+        }
+        const auto from = line.find_first_not_of(" \t", first + 4);
+        if (from == std::string::npos) continue;
+        std::string name;
+        if (line[from] == '"') {
+            const auto close = line.find('"', from + 1);
+            if (close == std::string::npos) continue;
+            name = line.substr(from + 1, close - from - 1);
+        } else {
+            name = line.substr(from, line.find_first_of(" \t", from) - from);
+        }
+        if (name.empty()) continue;
+        files.push_back(name[0] == '/' ? name : folderOf(cue) + "/" + name);
+    }
+    return files;
+}
+
+}  // namespace
+
+std::string imageProblem(const std::string& cue) {
+    installLogHandler();
+    const std::string image = "The disc image " + cue;
+    struct stat info {};
+    if (::stat(cue.c_str(), &info) != 0) {
+        return errno == ENOENT ? image + " does not exist." : image + " cannot be read: " + std::strerror(errno) + ".";
+    }
+    if (S_ISDIR(info.st_mode)) return image + " is a folder, not a cue sheet.";
+    std::string text;
+    if (FILE* in = std::fopen(cue.c_str(), "rb")) {
+        char buffer[4096];
+        std::size_t n = 0;
+        // A cue sheet is a few lines; whatever lies past the first megabyte is not looked at.
+        while (text.size() < (1u << 20) && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
+        std::fclose(in);
+    } else {
+        return image + " cannot be read: " + std::strerror(errno) + ".";
+    }
+    const std::vector<std::string> files = cueDataFiles(cue, text);
+    if (files.empty()) return image + " is not a cue sheet: it names no data file.";
+    for (const std::string& file : files) {
+        const std::string data = "The data file " + file + " of the disc image " + cue;
+        if (::stat(file.c_str(), &info) != 0) {
+            return errno == ENOENT ? data + " does not exist." : data + " cannot be read: " + std::strerror(errno) + ".";
+        }
+        if (S_ISDIR(info.st_mode)) return data + " is a folder.";
+        if (info.st_size == 0) return data + " is empty.";
+    }
+    CdIo_t* cdio = cdio_open_cue(cue.c_str());
+    if (cdio == nullptr) return image + " is not a cue sheet that can be read.";
+    std::vector<CR_TocEntry> toc;
+    const bool usable = readToc(cdio, &toc);
+    const track_t count = cdio_get_num_tracks(cdio);
+    const track_t first = cdio_get_first_track_num(cdio);
+    const lsn_t leadOut = cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    const lsn_t firstEnd = count != CDIO_INVALID_TRACK && count > 1 ? cdio_get_track_lsn(cdio, static_cast<track_t>(first + 1))
+                                                                    : leadOut;
+    cdio_destroy(cdio);
+    if (usable) return {};
+    if (count != CDIO_INVALID_TRACK && count > 0 && leadOut != CDIO_INVALID_LSN && firstEnd > leadOut) {
+        return "The data file " + files.front() + " of the disc image " + cue + " ends inside track 1.";
+    }
+    return image + " lists no track that can be read.";
 }
 
 }  // namespace brisko::cdrip

@@ -31,9 +31,18 @@ void sanitiseParameters(CR_CdromParameters* params);
 
 // Opens DRIVE with libcdio; null when there is no readable disc (a missing or unreadable image).
 CdIo_t* openDrive(const DriveInfo& drive);
+// Opens the system drive DEVICE with libcdio (one thread at a time, as libcdio needs).
+CdIo_t* openDevice(const std::string& device);
 
-// The table of contents of an open disc: TRACKS entries plus the lead-out. False when the disc
-// has no tracks or its table is not usable (starts not increasing, beyond the lead-out).
+// The table of contents of an open disc: the tracks that lie wholly within the disc, plus a
+// lead-out entry where the last of them ends. Tracks are taken in order up to the first that
+// does not end within the disc or does not start after the one before: an image whose data file
+// was cut short inside track 2 still offers track 1. False when not even the first track is whole.
 bool readToc(CdIo_t* cdio, std::vector<CR_TocEntry>* toc);
+
+// Why the disc image CUE offers no disc, in one sentence that names the file at fault (the cue
+// sheet or its data file): missing, a folder, empty, not a cue sheet, cut inside its first track.
+// Looks at the files only.
+std::string imageProblem(const std::string& cue);
 
 }  // namespace brisko::cdrip

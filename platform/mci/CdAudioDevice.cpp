@@ -28,6 +28,9 @@ using audio::VoiceMode;
 constexpr int kFramesPerSector = 588;  // 2352 bytes of 16-bit stereo
 constexpr int kSectorsPerRead = 27;    // a little over a third of a second
 constexpr int kMaxTracks = 100;
+constexpr int64_t kMaxDrives = 1000;
+// The longest an open or a close of the device waits for the watcher thread.
+constexpr std::chrono::milliseconds kFirstLookWait{100};
 
 // Milliseconds of the disc timeline for a sector offset, and back. A sector's time is rounded up
 // so that playing from it never sounds the end of the sector before; reading a position back
@@ -128,6 +131,7 @@ struct Shared {
     bool stop = false;
     bool ejectRequested = false;
     bool firstLook = false;  // set once the disc has been looked at
+    bool finished = false;   // set when the watcher has let go of everything
     Toc toc;
     VoiceId voice = -1;
     std::shared_ptr<const audio::VoiceProbe> probe;
@@ -159,12 +163,20 @@ void watch(const cdrip::CdRipApi& api, std::string ini, int32_t drive, std::shar
                 }
             }
             VoiceId old = -1;
+            bool stopped = false;
             {
                 std::lock_guard<std::mutex> lock(shared->mutex);
-                old = shared->voice;
-                shared->voice = voice;
-                shared->probe = probe;
-                shared->toc = voice >= 0 ? seen : Toc{};
+                stopped = shared->stop;
+                if (!stopped) {
+                    old = shared->voice;
+                    shared->voice = voice;
+                    shared->probe = probe;
+                    shared->toc = voice >= 0 ? seen : Toc{};
+                }
+            }
+            if (stopped) {  // the device was closed while the disc was read: nobody wants this voice
+                if (voice >= 0) Engine::instance().close(voice);
+                break;
             }
             if (old >= 0) Engine::instance().close(old);
             current = voice >= 0 ? seen : Toc{};
@@ -190,6 +202,11 @@ void watch(const cdrip::CdRipApi& api, std::string ini, int32_t drive, std::shar
     }
     if (last >= 0) Engine::instance().close(last);
     if (disc != nullptr) api.discClose(disc);
+    {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->finished = true;
+    }
+    shared->wake.notify_all();
 }
 
 class CdAudioDevice final : public Device {
@@ -199,17 +216,30 @@ public:
         timeFormat_ = TimeFormat::Milliseconds;
         watcher_ = std::thread(watch, std::cref(api_), std::move(ini), drive, shared_);
         // A disc already in the drive (an image) is usually known at once; a drive that spins up
-        // is looked at again every second.
+        // is not waited for beyond a moment, and is looked at again every second.
         std::unique_lock<std::mutex> lock(shared_->mutex);
-        shared_->wake.wait_for(lock, std::chrono::milliseconds(250), [this] { return shared_->firstLook; });
+        shared_->wake.wait_for(lock, kFirstLookWait, [this] { return shared_->firstLook; });
     }
     ~CdAudioDevice() override {
+        VoiceId voice = -1;
         {
             std::lock_guard<std::mutex> lock(shared_->mutex);
             shared_->stop = true;
+            voice = shared_->voice;
+            shared_->voice = -1;
         }
         shared_->wake.notify_all();
-        watcher_.join();
+        if (voice >= 0) Engine::instance().close(voice);  // silent now, whatever the drive does
+        // A watcher inside a slow drive call is not waited for: it ends by itself when the call
+        // returns, with what it shares kept alive for it.
+        std::unique_lock<std::mutex> lock(shared_->mutex);
+        const bool finished = shared_->wake.wait_for(lock, kFirstLookWait, [this] { return shared_->finished; });
+        lock.unlock();
+        if (finished) {
+            watcher_.join();
+        } else {
+            watcher_.detach();
+        }
     }
 
     MciError play(std::optional<int64_t> from, std::optional<int64_t> to) override {
@@ -427,23 +457,36 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Device> openCdAudioDevice(const OpenRequest&, MciError* error) {
+std::unique_ptr<Device> openCdAudioDevice(const OpenRequest& request, MciError* error) {
     const cdrip::CdRipApi* api = cdrip::cdRipApi();
     if (api == nullptr) {
         *error = kErrDeviceFailed;
         return nullptr;
     }
-    // The first drive of the ripping library's list: the machine's first CD drive, else the
-    // first disc image.
+    // The drive named by number, else the first drive of the ripping library's list: the
+    // machine's first CD drive, else the first disc image.
+    int32_t drive = 0;
+    if (!request.element.empty()) {
+        int64_t number = 0;
+        if (!parseInteger(request.element, &number)) {
+            *error = kErrBadNumber;
+            return nullptr;
+        }
+        if (number < 1 || number > kMaxDrives) {
+            *error = kErrDeviceNotReady;
+            return nullptr;
+        }
+        drive = static_cast<int32_t>(number - 1);
+    }
     const std::string ini = cdrip::cdRipSettingsPath();
-    CR_Disc* probe = api->discOpen(ini.c_str(), 0);
+    CR_Disc* probe = api->discOpen(ini.c_str(), drive);
     if (probe == nullptr) {
         *error = kErrDeviceNotReady;
         return nullptr;
     }
     const bool canEject = api->discCanEject(probe) != 0;
     api->discClose(probe);
-    return std::make_unique<CdAudioDevice>(*api, ini, 0, canEject);
+    return std::make_unique<CdAudioDevice>(*api, ini, drive, canEject);
 }
 
 }  // namespace brisko::mci

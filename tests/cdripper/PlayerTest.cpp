@@ -1,6 +1,8 @@
-// The CD window's player on a disc image: the transport buttons through the status texts and
-// what is heard in the mix, a one-track disc, and closing the window with a deck open.
+// The CD window's player on disc images: the transport buttons through the status texts and what
+// is heard in the mix, the drive box choosing what plays, one-track and data discs, a broken
+// image, and closing the window with a deck open.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +10,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "cdripper/frmVBCDRip.h"
 #include "platform/audio/Engine.h"
@@ -37,12 +40,33 @@ protected:
         brisko::mci::mciSendString("close all");
         brisko::ui::setMessageResponder(nullptr);
     }
-    void openWindow(const DiscImage& disc) {
-        brisko::test::writeCdRipIni(brisko::programFolder() + "/cdrip.ini", {disc.cue});
+    void openWindow(const DiscImage& disc) { openWindow(std::vector<std::string>{disc.cue}); }
+    void openWindow(const std::vector<std::string>& cues) {
+        brisko::test::writeCdRipIni(brisko::programFolder() + "/cdrip.ini", cues);
         window = new frmVBCDRip;
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         ASSERT_TRUE(window->Form_Load());
         window->Timer1->stop();  // the test runs the status update itself
+        waitForDisc();
+    }
+    // The device looks at its drive on a thread of its own: once it has seen the disc, the
+    // status update runs as the timer would run it.
+    void waitForDisc() {
+        std::string present;
+        for (int i = 0; i < 100 && present != "true"; ++i) {
+            brisko::mci::mciSendString("status cd media present", &present);
+            if (present != "true") QTest::qWait(20);
+        }
+        window->StatusUpdate();
+    }
+    // Chooses drive box ENTRY with the arrow keys, as the operator would.
+    void choose(int entry, bool withDisc = true) {
+        while (window->cboDrives->currentIndex() < entry) QTest::keyClick(window->cboDrives, Qt::Key_Down);
+        while (window->cboDrives->currentIndex() > entry) QTest::keyClick(window->cboDrives, Qt::Key_Up);
+        if (withDisc) waitForDisc();
+    }
+    double frequency(const std::vector<float>& heard) const {
+        return brisko::test::zeroCrossingFrequency(heard, 441, static_cast<int64_t>(heard.size() / 2) - 441, 44100);
     }
     void click(QPushButton* button) {
         ASSERT_TRUE(button->isEnabled()) << button->objectName().toStdString();
@@ -151,14 +175,54 @@ TEST_F(PlayerTest, TransportThroughTheStatusTextsAndTheMix) {
     EXPECT_TRUE(window->play->isEnabled());
 }
 
-TEST_F(PlayerTest, OneTrackDiscKeepsTheTransportOff) {
-    openWindow(brisko::test::makeToneDisc(dir.path(), "single", {1.0}));
-    window->StatusUpdate();
+TEST_F(PlayerTest, PlaysTheChosenDriveAndEveryDiscWithAudio) {
+    // Drive A: one audio track (440 Hz). B: three tracks (440, 550, 660 Hz). C: one data track.
+    // D: a cue sheet whose data file is gone.
+    const DiscImage a = brisko::test::makeToneDisc(dir.path(), "a", {1.0});
+    const DiscImage b = brisko::test::makeToneDisc(dir.path(), "b", {1.0, 1.0, 1.0});
+    const std::string c = brisko::test::makeDataDisc(dir.path(), "c", 150);
+    const DiscImage d = brisko::test::makeToneDisc(dir.path(), "d", {1.0});
+    ::unlink(d.bin.c_str());
+    openWindow({a.cue, b.cue, c, d.cue});
+    const int first = window->cboDrives->count() - 4;
+    choose(first);
+
+    // A disc whose only track is audio plays.
+    EXPECT_EQ(first + 1, window->cdDrive());
+    EXPECT_TRUE(window->loaded());
+    EXPECT_EQ("Tracks: 1  Total time: 00:01:00", window->totalplay->text().toStdString());
+    click(window->play);
+    EXPECT_NEAR(440.0, frequency(hear(0.3)), 10.0);
+
+    // Another drive chosen: its tracks are listed, and its disc is what plays.
+    choose(first + 1);
+    EXPECT_EQ(first + 2, window->cdDrive());
+    EXPECT_EQ(3, window->lvwTracks->topLevelItemCount());
+    EXPECT_EQ("Tracks: 3  Total time: 00:03:00", window->totalplay->text().toStdString());
+    EXPECT_FALSE(window->playing()) << "the first drive stopped when another was chosen";
+    click(window->ftrack);
+    EXPECT_EQ("[02] 00:00", time());
+    click(window->play);
+    EXPECT_NEAR(550.0, frequency(hear(0.3)), 10.0);
+
+    // A disc without audio keeps the transport off; its track is still listed for ripping.
+    choose(first + 2);
     EXPECT_FALSE(window->play->isEnabled());
     EXPECT_FALSE(window->loaded());
     EXPECT_TRUE(window->totalplay->text().isEmpty());
     EXPECT_TRUE(window->eject->isEnabled());
-    EXPECT_EQ(1, window->lvwTracks->topLevelItemCount()) << "the track list still offers it for ripping";
+    EXPECT_EQ(1, window->lvwTracks->topLevelItemCount());
+    EXPECT_LT(brisko::test::rms(hear(0.2), 0, 8820), 0.001) << "the other drive's sound stopped";
+
+    // A broken image: no disc, and which of its files is missing.
+    choose(first + 3, false);
+    ASSERT_EQ(2, window->lvwTracks->topLevelItemCount());
+    EXPECT_EQ("No CD In Drive", window->lvwTracks->topLevelItem(0)->text(0).toStdString());
+    EXPECT_EQ("The data file " + d.bin + " of the disc image " + d.cue + " does not exist.",
+              window->lvwTracks->topLevelItem(1)->text(0).toStdString());
+    EXPECT_FALSE(window->eject->isEnabled());
+    EXPECT_FALSE(window->cmdRip->isEnabled());
+    EXPECT_TRUE(messages.empty()) << messages.front();
 }
 
 TEST_F(PlayerTest, ClosingTheWindowLeavesTheDecksOnAir) {

@@ -1,5 +1,6 @@
 // Ripping ticked tracks from the CD window: files equal to the image's audio, Cancel during the
-// second of three tracks, the overwrite question, and errors that reach the operator.
+// second of three tracks, the overwrite question, errors that reach the operator, and a drive
+// that takes seconds to answer while the window carries on.
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -13,11 +14,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
 #include "cdripper/frmRipDialog.h"
 #include "cdripper/frmOptions.h"
 #include "cdripper/frmVBCDRip.h"
 #include "console/FileBrowser.h"
 #include "platform/common/ProgramFolder.h"
+#include "platform/mci/Mci.h"
 #include "tests/cdripper/RipFixture.h"
 #include "tests/dialogs/ReadOnlyFolder.h"
 #include "ui/Prompt.h"
@@ -48,6 +56,7 @@ protected:
     void TearDown() override {
         brisko::ui::setMessageResponder(nullptr);
         delete window;
+        brisko::mci::mciSendString("close cd");
     }
 
     // A CD window over DISC (the only drive besides the machine's own), rips going to OUT.
@@ -56,6 +65,7 @@ protected:
         window = new frmVBCDRip;
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         ASSERT_TRUE(window->Form_Load());
+        ASSERT_TRUE(messages.empty()) << messages.front();
         window->cboDrives->setCurrentIndex(window->cboDrives->count() - 1);
         window->LoadTracks();
         ASSERT_TRUE(window->toc().has_value());
@@ -187,6 +197,101 @@ TEST_F(RipWindowTest, RipErrorsReachTheOperatorAndKeepWhatWasDone) {
     EXPECT_EQ(disc.trackAudio[1].substr(0, partial.size() - 46), partial.substr(46));
     EXPECT_TRUE(window->pnlCommands->isEnabled());
     EXPECT_EQ(nullptr, window->ripDialog());
+}
+
+using Clock = std::chrono::steady_clock;
+
+// The ticks of a 10 ms timer on the window's thread, from now until the object goes.
+class TickWatch {
+public:
+    TickWatch() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { ticks_.push_back(Clock::now()); });
+        timer_.start();
+    }
+    // The longest time within [FROM, TO] that passed without a tick.
+    double longestGapMs(Clock::time_point from, Clock::time_point to) const {
+        double longest = 0;
+        Clock::time_point last = from;
+        for (const Clock::time_point tick : ticks_) {
+            if (tick <= from) continue;
+            if (tick >= to) break;
+            longest = std::max(longest, std::chrono::duration<double, std::milli>(tick - last).count());
+            last = tick;
+        }
+        return std::max(longest, std::chrono::duration<double, std::milli>(to - last).count());
+    }
+
+private:
+    QTimer timer_;
+    std::vector<Clock::time_point> ticks_;
+};
+
+// A drive that takes MS to answer: the library's drive reads are held from now and let go by
+// another thread (so that a window that waits on its own thread cannot keep them held).
+class SlowDrive {
+public:
+    explicit SlowDrive(int ms) : heldAt_(Clock::now()) {
+        brisko::test::holdDrives(true);
+        release_ = std::thread([this, ms] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            releasedAt_ = Clock::now();
+            brisko::test::holdDrives(false);
+        });
+    }
+    ~SlowDrive() { answered(); }
+    // Waits for the drive to answer (if it has not yet); then the held span is known.
+    void answered() {
+        if (release_.joinable()) release_.join();
+    }
+    Clock::time_point heldAt() const { return heldAt_; }
+    Clock::time_point releasedAt() const { return releasedAt_; }
+
+private:
+    Clock::time_point heldAt_;
+    Clock::time_point releasedAt_;
+    std::thread release_;
+};
+
+TEST_F(RipWindowTest, ASlowDriveLeavesTheWindowResponsive) {
+    const DiscImage disc = brisko::test::makeToneDisc(dir.path(), "slow", {1.0, 1.0});
+    openWindow(disc);
+    TickWatch ticks;
+
+    // Refresh on a drive that takes 600 ms to answer: events go on being handled, a close asked
+    // for meanwhile waits for the answer, and the list is then built.
+    {
+        bool visibleWhileAsked = false;
+        QTimer::singleShot(100, window, [this] { window->close(); });
+        QTimer::singleShot(300, window, [&] { visibleWhileAsked = window->isVisible(); });
+        SlowDrive drive(600);
+        QTest::mouseClick(window->cmdRefresh, Qt::LeftButton);
+        const Clock::time_point returned = Clock::now();
+        drive.answered();
+        EXPECT_TRUE(returned >= drive.releasedAt()) << "the list waited for the drive";
+        EXPECT_LT(ticks.longestGapMs(drive.heldAt(), drive.releasedAt()), 200.0);
+        EXPECT_EQ(2, window->lvwTracks->topLevelItemCount());
+        EXPECT_TRUE(visibleWhileAsked) << "not closed while the drive was asked";
+        QTest::qWait(200);
+        EXPECT_FALSE(window->isVisible()) << "closed once the answer came";
+        window->show();
+    }
+
+    // A rip whose second chunk takes 600 ms: the window is as responsive, and the file whole.
+    tick(1);
+    std::unique_ptr<SlowDrive> drive;
+    QTimer::singleShot(0, [&] {
+        frmRipDialog* dialog = window->ripDialog();
+        QObject::connect(dialog->prgTrack, &QProgressBar::valueChanged, dialog, [&](int value) {
+            if (!drive && value > 0) drive = std::make_unique<SlowDrive>(600);
+        });
+    });
+    rip();
+    ASSERT_NE(nullptr, drive);
+    drive->answered();
+    EXPECT_LT(ticks.longestGapMs(drive->heldAt(), drive->releasedAt()), 200.0);
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(disc.trackAudio[0], wavAudio(file(1)));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// Shared set-up of the CD ripper's tests: libcdrip loaded from the build, a temporary folder and
-// a library object over a cdrip.ini that lists generated images.
+// Shared set-up of the CD ripper's tests: libcdrip loaded from the build, a runtime folder of the
+// test program's own (for the CD window's lock), a temporary folder and a library object over a
+// cdrip.ini that lists generated images.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@
 class RipFixture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        static brisko::test::TempDir runtime("cd-runtime");
+        ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
         brisko::cdrip::setCdRipLibraryPath(BRISKO_CDRIP_LIBRARY);
         std::string error;
         ASSERT_NE(nullptr, brisko::cdrip::cdRipApi(&error)) << error;

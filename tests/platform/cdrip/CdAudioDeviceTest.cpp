@@ -1,9 +1,11 @@
 // The "cdaudio" device over a disc image: every command the CD window sends, the replies in
-// "tmsf" and "milliseconds", what is heard in the mix, and a disc that goes away.
+// "tmsf" and "milliseconds", what is heard in the mix, a disc that goes away, and a drive that
+// takes its time.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "platform/audio/Engine.h"
@@ -130,6 +132,35 @@ TEST_F(CdAudioDeviceTest, DiscThatGoesAwayAndComesBack) {
     }
     EXPECT_EQ("false", present);
     EXPECT_EQ(mci::kErrNoMedia, mciSendString("seek cd to 1"));
+}
+
+TEST_F(CdAudioDeviceTest, ASlowDriveHoldsUpNeitherOpenNorClose) {
+    const DiscImage disc = makeToneDisc(dir.path(), "slow", {1.0, 1.0});
+    writeCdRipIni(programFolder() + "/cdrip.ini", {disc.cue});
+    ASSERT_NE(nullptr, cdrip::cdRipApi());
+    holdDrives(true);
+    std::thread release([] {  // whatever happens below, the drive answers after 1.5 s
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        holdDrives(false);
+    });
+    const auto millisecondsOf = [](const std::function<void()>& step) {
+        const auto start = std::chrono::steady_clock::now();
+        step();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    EXPECT_LT(millisecondsOf([] { EXPECT_EQ(0u, mciSendString("open cdaudio alias cd wait shareable")); }), 200.0);
+    EXPECT_EQ("false", ask("status cd media present")) << "the drive has not answered yet";
+    EXPECT_LT(millisecondsOf([] { EXPECT_EQ(0u, mciSendString("close cd")); }), 200.0);
+    release.join();
+
+    // The drive answers again: the disc is found.
+    ASSERT_EQ(0u, mciSendString("open cdaudio alias cd wait shareable"));
+    std::string present;
+    for (int i = 0; i < 50 && present != "true"; ++i) {
+        present = ask("status cd media present");
+        if (present != "true") std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ("true", present);
 }
 
 }  // namespace

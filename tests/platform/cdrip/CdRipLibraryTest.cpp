@@ -101,14 +101,24 @@ TEST_F(CdRipLibraryTest, ImageReadsAsADiscAndRipsByteExact) {
     EXPECT_EQ(CR_OK, failure);
 }
 
-TEST_F(CdRipLibraryTest, BadImagesAreDrivesWithoutADisc) {
+std::string notReadyReason() {
+    std::string text(static_cast<std::size_t>(CR_GetNotReadyReason(nullptr, 0)), '\0');
+    CR_GetNotReadyReason(text.data(), static_cast<int32_t>(text.size()) + 1);
+    return text;
+}
+
+TEST_F(CdRipLibraryTest, BadImagesAreDrivesWithoutADiscAndSayWhy) {
     const DiscImage good = makeToneDisc(dir.path(), "good", {0.5});
     const DiscImage noBin = makeToneDisc(dir.path(), "nobin", {0.5});
     ::unlink(noBin.bin.c_str());
+    const DiscImage emptyBin = makeToneDisc(dir.path(), "emptybin", {0.5});
+    ASSERT_EQ(0, ::truncate(emptyBin.bin.c_str(), 0));
     const DiscImage shortBin = makeToneDisc(dir.path(), "short", {1.0, 1.0});
     ASSERT_EQ(0, ::truncate(shortBin.bin.c_str(), 2352 * 30));  // ends inside track 1
     const std::string garbage = dir.file("garbage.cue");
     writeFile(garbage, "FILE \"good.bin\" BINARY\r\nTRACK xx AUDIO\r\n  INDEX 01 99:99:99\r\nREM \x01\x02\r\n");
+    const std::string noise = dir.file("noise.cue");
+    writeFile(noise, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
     const std::string backwards = dir.file("backwards.cue");
     writeFile(backwards, "FILE \"good.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:30\r\n"
                          "  TRACK 02 AUDIO\r\n    INDEX 01 00:00:10\r\n");
@@ -116,14 +126,31 @@ TEST_F(CdRipLibraryTest, BadImagesAreDrivesWithoutADisc) {
     writeFile(empty, "");
     const std::string folder = dir.file("folder.cue");
     ::mkdir(folder.c_str(), 0755);
-    const std::vector<std::string> cues = {good.cue, dir.file("missing.cue"), noBin.cue, garbage, backwards, empty, folder};
+    const std::string missing = dir.file("missing.cue");
+    // Each image, and what the operator is told: the file at fault, by its path.
+    const std::vector<std::pair<std::string, std::string>> images = {
+        {good.cue, ""},
+        {missing, "The disc image " + missing + " does not exist."},
+        {noBin.cue, "The data file " + noBin.bin + " of the disc image " + noBin.cue + " does not exist."},
+        {emptyBin.cue, "The data file " + emptyBin.bin + " of the disc image " + emptyBin.cue + " is empty."},
+        {shortBin.cue, "The data file " + shortBin.bin + " of the disc image " + shortBin.cue + " ends inside track 1."},
+        {garbage, "The disc image " + garbage + " is not a cue sheet that can be read."},
+        {noise, "The disc image " + noise + " is not a cue sheet: it names no data file."},
+        {backwards, "The disc image " + backwards + " is not a cue sheet that can be read."},
+        {empty, "The disc image " + empty + " is not a cue sheet: it names no data file."},
+        {folder, "The disc image " + folder + " is a folder, not a cue sheet."},
+    };
+    std::vector<std::string> cues;
+    for (const auto& image : images) cues.push_back(image.first);
     const int32_t first = init(cues);
 
-    for (std::size_t i = 0; i < cues.size(); ++i) {
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        SCOPED_TRACE(images[i].first);
         ASSERT_EQ(CR_OK, CR_SetActiveCDROM(first + static_cast<int32_t>(i)));
         const bool ready = CR_IsUnitReady() != 0;
+        EXPECT_EQ(images[i].second, notReadyReason());
         const int32_t code = CR_ReadToc();
-        SCOPED_TRACE(cues[i]);
+        EXPECT_EQ(images[i].second, notReadyReason());
         if (i == 0) {
             EXPECT_TRUE(ready);
             EXPECT_EQ(CR_OK, code);
@@ -135,21 +162,35 @@ TEST_F(CdRipLibraryTest, BadImagesAreDrivesWithoutADisc) {
         int32_t size = 0;
         EXPECT_NE(CR_OK, CR_OpenRipper(&size, 0, 1));
     }
+    // The text is cut to the caller's buffer, and is the drive's own.
+    ASSERT_EQ(CR_OK, CR_SetActiveCDROM(first + 1));
+    CR_IsUnitReady();
+    char small[8];
+    EXPECT_EQ(static_cast<int32_t>(images[1].second.size()), CR_GetNotReadyReason(small, sizeof small));
+    EXPECT_STREQ("The dis", small);
+    ASSERT_EQ(CR_OK, CR_SetActiveCDROM(first));
+    EXPECT_EQ("", notReadyReason());
+}
 
-    // A short data file: whatever the table says, a rip never returns bytes it does not have.
-    ASSERT_EQ(CR_OK, CR_SetActiveCDROM(first));  // back to a good drive, then the short one
-    writeCdRipIni(ini(), {shortBin.cue});
-    ASSERT_EQ(CR_OK, CR_Init(ini().c_str()));
-    ASSERT_EQ(CR_OK, CR_SetActiveCDROM(CR_GetNumCDROM() - 1));
-    if (CR_ReadToc() == CR_OK && CR_GetNumTocEntries() > 0) {
-        const int32_t end = CR_GetTocEntry(CR_GetNumTocEntries()).startSector;
-        int32_t failure = CR_OK;
-        const std::string bytes = rip(0, end, &failure);
-        if (failure == CR_OK) {
-            EXPECT_EQ(shortBin.trackAudio[0].substr(0, bytes.size()), bytes);
-            EXPECT_LE(bytes.size(), 2352u * 30);
-        }
-    }
+TEST_F(CdRipLibraryTest, ImageCutShortOffersTheTracksThatAreWhole) {
+    // Cut inside track 2 of 3: track 1 is offered, ending where track 2 began, and rips whole.
+    const DiscImage disc = makeToneDisc(dir.path(), "cut", {1.0, 1.0, 1.0});
+    ASSERT_EQ(0, ::truncate(disc.bin.c_str(), (disc.startSectors[1] + 30) * 2352 + 1000));
+    ASSERT_EQ(CR_OK, CR_SetActiveCDROM(init({disc.cue})));
+    EXPECT_EQ(1, CR_IsUnitReady());
+    ASSERT_EQ(CR_OK, CR_ReadToc());
+    ASSERT_EQ(1, CR_GetNumTocEntries());
+    EXPECT_EQ(disc.startSectors[0], CR_GetTocEntry(0).startSector);
+    EXPECT_EQ(disc.startSectors[1], CR_GetTocEntry(1).startSector);
+    EXPECT_EQ(disc.trackAudio[0], rip(disc.startSectors[0], disc.startSectors[1]));
+
+    // The player's own handle sees the same table.
+    CR_Disc* player = CR_DiscOpen(ini().c_str(), CR_GetNumCDROM() - 1);
+    ASSERT_NE(nullptr, player);
+    CR_TocEntry entries[4];
+    EXPECT_EQ(1, CR_DiscReadToc(player, entries, 4));
+    EXPECT_EQ(disc.startSectors[1], entries[1].startSector);
+    CR_DiscClose(player);
 }
 
 void removeFile(const std::string& path) { ::unlink(path.c_str()); }

@@ -2,6 +2,7 @@
 // tones' samples.
 #include "tests/platform/cdrip/DiscImages.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -44,6 +45,23 @@ void writeCdRipIni(const std::string& ini, const std::vector<std::string>& cues,
     std::string text = "[Images]\r\n";
     for (std::size_t i = 0; i < cues.size(); ++i) text += "Image" + std::to_string(i + 1) + "=" + cues[i] + "\r\n";
     writeFile(ini, text + extra);
+}
+
+std::string makeDataDisc(const std::string& dir, const std::string& name, int sectors) {
+    const std::string cue = dir + "/" + name + ".cue";
+    writeFile(dir + "/" + name + ".bin", std::string(static_cast<std::size_t>(sectors) * 2352, '\x5a'));
+    writeFile(cue, "FILE \"" + name + ".bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n");
+    return cue;
+}
+
+void holdDrives(bool hold) {
+    // The library the program under test loaded (by path, with dlopen).
+    static const auto call = [] {
+        void* library = ::dlopen(BRISKO_CDRIP_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+        return library != nullptr ? reinterpret_cast<void (*)(int32_t)>(::dlsym(library, "CR_TestHoldDrive")) : nullptr;
+    }();
+    ASSERT_NE(nullptr, call) << "libcdrip is not loaded";
+    call(hold ? 1 : 0);
 }
 
 }  // namespace brisko::test

@@ -21,4 +21,11 @@ DiscImage makeToneDisc(const std::string& dir, const std::string& name, const st
 // Writes INI listing CUES under [Images] (plus EXTRA lines at the end).
 void writeCdRipIni(const std::string& ini, const std::vector<std::string>& cues, const std::string& extra = "");
 
+// Writes DIR/NAME.cue and .bin: one data track (MODE1/2352) of SECTORS sectors.
+std::string makeDataDisc(const std::string& dir, const std::string& name, int sectors);
+
+// Holds every read of a drive or an image in the loaded libcdrip until it is let go, as a drive
+// that takes seconds to spin up would (CR_TestHoldDrive).
+void holdDrives(bool hold);
+
 }  // namespace brisko::test
