@@ -8,9 +8,10 @@
 
 namespace brisko::console {
 
-// The bytes of a path or name as a QString. Valid UTF-8 is decoded as usual; each byte of an
-// invalid sequence becomes one of the code units U+DC80..U+DCFF, which valid UTF-8 never yields,
-// so fileNameBytes gives the same bytes back.
+// The bytes of a path or name as a QString (the carrying form of ui/NameBytes.h, shared with the
+// Clip Player): valid UTF-8 is decoded as usual; each byte of an invalid sequence becomes one of
+// the code units U+DC80..U+DCFF, which valid UTF-8 never yields, so fileNameBytes gives the same
+// bytes back.
 QString fileNameFromBytes(const QByteArray& bytes);
 // The bytes that fileNameFromBytes turned into NAME (UTF-8 for ordinary text).
 QByteArray fileNameBytes(const QString& name);
