@@ -17,7 +17,12 @@ namespace {
 
 using namespace brisko::lameenc;
 
+// One stream. The table holds one reference and every call in progress another, so a close on one
+// thread while another thread is inside a call only drops the table's: the stream is freed by
+// whichever lets go last. libmp3lame's state is not for two threads at once, so the calls on one
+// stream take its lock.
 struct Stream {
+    std::mutex lock;
     lame_global_flags* gfp = nullptr;
     uint32_t samplesPerChunk = 0;   // over both channels
     uint32_t outputBufferSize = 0;
@@ -29,13 +34,13 @@ struct Stream {
 constexpr size_t kMaxStreams = 64;
 
 std::mutex streamsMutex;
-std::map<StreamHandle, std::unique_ptr<Stream>> streams;
+std::map<StreamHandle, std::shared_ptr<Stream>> streams;
 StreamHandle nextHandle = 1;
 
-Stream* findStream(StreamHandle handle) {
+std::shared_ptr<Stream> findStream(StreamHandle handle) {
     std::lock_guard lock(streamsMutex);
     const auto it = streams.find(handle);
-    return it == streams.end() ? nullptr : it->second.get();
+    return it == streams.end() ? nullptr : it->second;
 }
 
 // libmp3lame prints its messages to the console by default; a library keeps quiet.
@@ -196,8 +201,11 @@ __attribute__((visibility("default"))) uint32_t beInitStream(const Config* confi
     *handle = 0;
     if (config->configKind != kConfigLame || config->structVersion < 1 || config->structSize < kConfigSize)
         return kErrInvalidFormat;
+    // libmp3lame takes an input rate of 0 for its default, which would encode the samples at a
+    // rate the caller never named.
+    if (config->sampleRate == 0) return kErrInvalidFormatParameters;
 
-    auto stream = std::make_unique<Stream>();
+    auto stream = std::make_shared<Stream>();
     stream->gfp = lame_init();
     if (stream->gfp == nullptr) return kErrNoMoreHandles;
     if (!applyRecord(stream->gfp, *config) || lame_init_params(stream->gfp) < 0) return kErrInvalidFormatParameters;
@@ -220,8 +228,9 @@ __attribute__((visibility("default"))) uint32_t beInitStream(const Config* confi
 __attribute__((visibility("default"))) uint32_t beEncodeChunk(StreamHandle handle, uint32_t samples,
                                                                const int16_t* input, uint8_t* output,
                                                                uint32_t* outputBytes) {
-    Stream* s = findStream(handle);
+    const std::shared_ptr<Stream> s = findStream(handle);
     if (s == nullptr) return kErrInvalidHandle;
+    std::lock_guard streamLock(s->lock);
     if (outputBytes == nullptr || output == nullptr || (samples > 0 && input == nullptr))
         return kErrInvalidFormatParameters;
     *outputBytes = 0;
@@ -236,8 +245,9 @@ __attribute__((visibility("default"))) uint32_t beEncodeChunk(StreamHandle handl
 
 __attribute__((visibility("default"))) uint32_t beDeinitStream(StreamHandle handle, uint8_t* output,
                                                                 uint32_t* outputBytes) {
-    Stream* s = findStream(handle);
+    const std::shared_ptr<Stream> s = findStream(handle);
     if (s == nullptr) return kErrInvalidHandle;
+    std::lock_guard streamLock(s->lock);
     if (outputBytes == nullptr || output == nullptr) return kErrInvalidFormatParameters;
     *outputBytes = 0;
     const int got = lame_encode_flush(s->gfp, output, static_cast<int>(s->outputBufferSize));
@@ -248,7 +258,7 @@ __attribute__((visibility("default"))) uint32_t beDeinitStream(StreamHandle hand
 }
 
 __attribute__((visibility("default"))) uint32_t beCloseStream(StreamHandle handle) {
-    std::unique_ptr<Stream> gone;
+    std::shared_ptr<Stream> gone;  // freed outside the table's lock (now, or when a running call ends)
     {
         std::lock_guard lock(streamsMutex);
         const auto it = streams.find(handle);
@@ -280,8 +290,9 @@ __attribute__((visibility("default"))) uint32_t beVersion(Version* version) {
 }
 
 __attribute__((visibility("default"))) uint32_t beWriteInfoTag(StreamHandle handle, const char* fileName) {
-    Stream* s = findStream(handle);
+    const std::shared_ptr<Stream> s = findStream(handle);
     if (s == nullptr) return kErrInvalidHandle;
+    std::lock_guard streamLock(s->lock);
     if (fileName == nullptr) return kErrInvalidFormatParameters;
     unsigned char frame[4096];
     const size_t size = lame_get_lametag_frame(s->gfp, frame, sizeof frame);

@@ -1,12 +1,37 @@
 // liblameencshim's calls on their own: what the record's fields do to the stream, and the result
 // codes for misuse (a caller's mistake must be a code, never a crash).
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <thread>
 #include <vector>
 
 #include "platform/lameencshim/LameEncShim.h"
 
 using namespace brisko::lameenc;
+
+namespace {
+
+// A stand-in for libmp3lame's encode call, found before the real one (the test program's own
+// symbols come first): when armed, it says it has been entered and waits to be let go before it
+// calls the real one, so another thread can act while a call is inside the encoder.
+std::atomic<bool> holdArmed{false};
+std::promise<void> entered;
+std::promise<void> release;
+
+}  // namespace
+
+extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames, unsigned char* out, int outSize) {
+    using Real = int (*)(void*, short*, int, unsigned char*, int);
+    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "lame_encode_buffer_interleaved"));
+    if (holdArmed.exchange(false)) {
+        entered.set_value();
+        release.get_future().wait();
+    }
+    return real(gfp, pcm, frames, out, outSize);
+}
 
 TEST(LameEncShim, RecordFieldsShapeTheStream) {
     struct Case { int32_t preset; uint32_t mpegVersion; uint32_t samples; };
@@ -50,6 +75,10 @@ TEST(LameEncShim, BadRecordsAreRefusedWithTheirCodes) {
     Config badMode;
     badMode.mode = 7;
     EXPECT_EQ(beInitStream(&badMode, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
+    Config noRate;
+    noRate.sampleRate = 0;
+    EXPECT_EQ(beInitStream(&noRate, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
+    EXPECT_EQ(handle, 0u);
     EXPECT_EQ(beInitStream(nullptr, &samples, &bufferSize, &handle), kErrInvalidFormatParameters);
     EXPECT_EQ(beWriteInfoTag(12345, "/nonexistent"), kErrInvalidHandle);
 
@@ -58,4 +87,29 @@ TEST(LameEncShim, BadRecordsAreRefusedWithTheirCodes) {
     EXPECT_EQ(version.majorVersion, 3);
     EXPECT_GT(version.year, 2000);
     EXPECT_NE(version.homePage[0], '\0');
+}
+
+// A close from another thread while a call is inside the encoder: the call finishes on the live
+// stream, the handle is gone for every later call, and the stream is freed once the call is done.
+TEST(LameEncShim, AStreamClosedDuringACallOutlivesTheCall) {
+    Config config;
+    uint32_t samples = 0, bufferSize = 0;
+    StreamHandle handle = 0;
+    ASSERT_EQ(beInitStream(&config, &samples, &bufferSize, &handle), kOk);
+    std::vector<int16_t> input(samples, 1000);
+    std::vector<uint8_t> output(bufferSize);
+    uint32_t produced = 0;
+    for (int k = 0; k < 4; ++k) ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
+
+    holdArmed = true;
+    uint32_t result = 99, bytes = 0;
+    std::thread encoding([&] { result = beEncodeChunk(handle, samples, input.data(), output.data(), &bytes); });
+    entered.get_future().wait();
+    EXPECT_EQ(beCloseStream(handle), kOk);
+    EXPECT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kErrInvalidHandle);
+    release.set_value();
+    encoding.join();
+    EXPECT_EQ(result, kOk);
+    EXPECT_GT(bytes, 0u);
+    EXPECT_EQ(beDeinitStream(handle, output.data(), &produced), kErrInvalidHandle);
 }
