@@ -1,5 +1,6 @@
 // frmVBLame: the handlers follow the window's algorithm step by step; the encoding itself is
-// cLameEncoder's, which calls back after every chunk so that input (Cancel) gets through.
+// cLameEncoder's, which calls back after every chunk; the window lets input (Cancel) through from
+// there every few milliseconds.
 #include "encoder/frmVBLame.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "encoder/cWavReader.h"
 #include "platform/common/NumberedError.h"
@@ -141,6 +143,12 @@ frmVBLame::frmVBLame(QWidget* parent) : QWidget(parent, Qt::Window) {
 frmVBLame::~frmVBLame() = default;
 
 bool frmVBLame::checkNames() {
+    // During a run the run's own output exists, so the check would grey out Cancel: it waits
+    // until the run is over.
+    if (encoding_) {
+        namesEditedDuringRun_ = true;
+        return cmdEncode->isEnabled();
+    }
     const QString source = txtSourceFile->text();
     const QFileInfo sourceInfo(source);
     const bool sourceValid = !source.isEmpty() && sourceInfo.exists() && !sourceInfo.isDir();
@@ -206,6 +214,8 @@ void frmVBLame::cmdEncode_Click() {
         cmdEncode->setText(kCancel);
         removeQuietly(QString::fromStdString(m_cEncoder->Mp3File()));
         encoding_ = true;
+        namesEditedDuringRun_ = false;
+        lastInput_.invalidate();  // the first chunk lets input through
         try {
             m_cEncoder->Encode();
         } catch (const brisko::NumberedError& e) {
@@ -214,6 +224,7 @@ void frmVBLame::cmdEncode_Click() {
         }
         encoding_ = false;
         cmdEncode->setText(kEncode);
+        if (std::exchange(namesEditedDuringRun_, false)) checkNames();
     } else {
         Cancelled = true;
     }
@@ -233,9 +244,15 @@ void frmVBLame::m_cEncoder_Progress(int64_t done, int64_t total, bool& cancel) {
     } else {
         progressBar.Max = static_cast<double>(total);
         progressBar.Value = static_cast<double>(done);
-        picEncode->setEnabled(false);
-        QApplication::processEvents();
-        picEncode->setEnabled(true);
+        // Pending input goes through every few milliseconds, not after every chunk: a chunk takes
+        // well under a millisecond, and handling events between every two of them slowed the
+        // encoder itself down to half its speed.
+        if (!lastInput_.isValid() || lastInput_.hasExpired(kInputIntervalMs)) {
+            picEncode->setEnabled(false);
+            QApplication::processEvents();
+            picEncode->setEnabled(true);
+            lastInput_.start();
+        }
         progressBar.Text = QStringLiteral("Encoding ") + QString::number(progressBar.Percent(), 'f', 1) + QLatin1Char('%');
     }
     drawProgress();

@@ -2,6 +2,7 @@
 // encode with a progress bar and a Cancel button. Unloaded when closed; starts afresh each time.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QPixmap>
 #include <QPointer>
@@ -66,7 +67,8 @@ public:
     void cboOption_Click();
     void m_cEncoder_Progress(int64_t done, int64_t total, bool& cancel);
 
-    // The name check: true when both boxes name usable files (and the encoder has them).
+    // The name check: true when both boxes name usable files (and the encoder has them). During a
+    // run it only notes the edit; the check runs when the run is over.
     bool checkNames();
     bool encoding() const { return encoding_; }
 
@@ -76,8 +78,13 @@ protected:
 private:
     void drawProgress();
 
+    // How often a run lets pending input through, at most.
+    static constexpr qint64 kInputIntervalMs = 10;
+
     bool encoding_ = false;
+    bool namesEditedDuringRun_ = false;
     bool closeAfterRun_ = false;
+    QElapsedTimer lastInput_;  // when the run last let input through
     QString drawnText_;
     int drawnFill_ = -1;
 };

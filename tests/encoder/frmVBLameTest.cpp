@@ -106,21 +106,38 @@ TEST_F(EncoderWindow, EncodesWithProgressAndTakesCancelDuringARun) {
     EXPECT_EQ(scanMp3Frames(dir.file("out48.mp3")).sampleRate, 48000);
     EXPECT_EQ(decodeWithFfmpeg(dir.file("out48.mp3")).size(), 48000u * 2);
 
-    // Cancel pressed while the run lets input through.
+    // Typed into the output box during a run: a letter and a backspace name the run's own output
+    // again, which exists by now. The name check waits for the run to end (the button keeps
+    // reading "Cancel" and taking presses), then applies.
+    const auto typeDuringTheRun = [&](bool thenCancel) {
+        int seen = 0;
+        bool enabledAfterTyping = false;
+        QTimer presser;
+        QObject::connect(&presser, &QTimer::timeout, [&] {
+            if (window->cmdEncode->text() != "Cancel" || ++seen != 1) return;
+            QTest::keyClick(window->txtOutputMp3File, Qt::Key_X);
+            QTest::keyClick(window->txtOutputMp3File, Qt::Key_Backspace);
+            enabledAfterTyping = window->cmdEncode->isEnabled();
+            if (thenCancel) QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
+        });
+        presser.start(0);
+        QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
+        presser.stop();
+        EXPECT_GE(seen, 1);
+        EXPECT_TRUE(enabledAfterTyping);
+        EXPECT_EQ(window->cmdEncode->text(), "&Encode");
+    };
     names(path("in.wav"), path("second.mp3"));
-    int seen = 0;
-    QTimer presser;
-    QObject::connect(&presser, &QTimer::timeout, [&] {
-        if (window->cmdEncode->text() == "Cancel" && ++seen == 1) QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
-    });
-    presser.start(0);
-    QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
-    presser.stop();
-    EXPECT_EQ(seen, 1);
+    typeDuringTheRun(true);
     EXPECT_EQ(window->progressBar.Text, "Encoding Cancelled");
     EXPECT_EQ(window->progressBar.Percent(), 100.0);
     EXPECT_FALSE(fs::exists(dir.file("second.mp3")));
-    EXPECT_EQ(window->cmdEncode->text(), "&Encode");
+    EXPECT_TRUE(window->cmdEncode->isEnabled());  // the cancelled run's output is gone: the name is free
+
+    typeDuringTheRun(false);
+    EXPECT_EQ(window->progressBar.Text, "Encoding 100.0%");
+    EXPECT_TRUE(fs::exists(dir.file("second.mp3")));
+    EXPECT_FALSE(window->cmdEncode->isEnabled());  // checked once idle: the output exists now
 }
 
 TEST_F(EncoderWindow, ShowsErrorsAndSurvivesBeingClosedDuringARun) {
