@@ -61,6 +61,8 @@ LumaProgressBar::LumaProgressBar(QWidget* parent)
       backColor_(lumabar::ButtonFaceColor),
       foreColor_(lumabar::BlueColor) {
     setFocusProxy(Picture1);
+    // Hosts get MouseMove with no button held too.
+    Picture1->setMouseTracking(true);
     Picture1->installEventFilter(this);
     Picture1->setGeometry(rect());
 }
@@ -149,9 +151,18 @@ void LumaProgressBar::setOrientation(int orientation) {
     const bool turns = isVertical(orientation) != isVertical(orientation_);
     storeOrientation(orientation);
     // A horizontal bar becomes an upright one of the same proportions; the resize repaints it.
-    // Changing between two vertical values keeps the shape, and so does a control its host is
-    // still restoring (a form sets the saved size first, then Orientation).
-    if (turns && shownOnce_) resize(height(), width());
+    // Changing between two vertical values keeps the shape.
+    if (turns) resize(height(), width());
+}
+
+void LumaProgressBar::writeOrientation(int orientation) {
+    // A form being loaded sets the size it saved first, then Orientation: that size is already
+    // the turned one.
+    if (!shownOnce_) {
+        storeOrientation(orientation);
+        return;
+    }
+    setOrientation(orientation);
 }
 
 void LumaProgressBar::setBorderStyle(int style) {

@@ -60,7 +60,7 @@ class LUMABAR_EXPORT LumaProgressBar : public QWidget {
     Q_PROPERTY(double Value READ value WRITE setValue)
     Q_PROPERTY(double Min READ min WRITE writeMin)
     Q_PROPERTY(double Max READ max WRITE writeMax)
-    Q_PROPERTY(int Orientation READ orientation WRITE setOrientation)
+    Q_PROPERTY(int Orientation READ orientation WRITE writeOrientation)
     Q_PROPERTY(QString BarText READ barText WRITE setBarText)
     Q_PROPERTY(int BorderStyle READ borderStyle WRITE setBorderStyle)
     Q_PROPERTY(int hWnd READ hWnd STORED false DESIGNABLE false)
@@ -97,9 +97,8 @@ public:
     void setMax(double max);
     // Both bounds at once (as a saved control restores them): 380 when MIN is above MAX.
     void setRange(double min, double max);
-    // Once the control has been shown, turning it between horizontal and vertical swaps its width
-    // and height (an upright bar of the same proportions). Before that its host is still placing
-    // it, and the size the host gave it stays.
+    // Turning the control between horizontal and vertical swaps its width and height (an upright
+    // bar of the same proportions), shown yet or not: a 200 × 20 control becomes 20 × 200.
     void setOrientation(int orientation);
     // 0 no border, 1 a fixed single border; anything else is refused (noted in lastRefusal()).
     // Forms compiled by uic call this directly, so it never throws.
@@ -142,10 +141,12 @@ protected:
     // Property writes by name (Qt Designer, form loaders, forms compiled by uic, which set these
     // by name because their writers are not the setters): never throw. Until the control is
     // first shown its host is still restoring it, so a bound that would pass the other waits for
-    // it and a saved pair comes back in either order. Once shown, a refused value is kept out and
-    // noted in lastRefusal().
+    // it and a saved pair comes back in either order, and Orientation is stored without turning
+    // the control, whose saved size the form has already restored. Once shown, a refused bound is
+    // kept out and noted in lastRefusal(), and Orientation turns the control as setOrientation.
     void writeMin(double min);
     void writeMax(double max);
+    void writeOrientation(int orientation);
 
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -80,12 +80,16 @@ TEST(Control, PropertiesWrittenByNameBeforeShowingRestoreSavedPairsInEitherOrder
     EXPECT_EQ(lone.min(), 0.0F);
     EXPECT_TRUE(lone.lastRefusal().has_value());
 
-    // A form that gives the size first keeps it when Orientation follows.
+    // A form restores the size first, then Orientation by name: the saved size stays. Once shown,
+    // a write by name (Designer's property editor) turns the control.
     LumaProgressBar upright;
     upright.resize(40, 200);
-    upright.setOrientation(1);
+    upright.setProperty("Orientation", 1);
     EXPECT_EQ(upright.size(), QSize(40, 200));
     EXPECT_EQ(upright.orientation(), 1);
+    upright.show();
+    upright.setProperty("Orientation", 0);
+    EXPECT_EQ(upright.size(), QSize(200, 40));
 }
 
 TEST(Control, EventsAreDeclaredInOrderAndPassedOnFromRealInput) {
@@ -139,6 +143,14 @@ TEST(Control, EventsAreDeclaredInOrderAndPassedOnFromRealInput) {
     QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(12, 7));
     EXPECT_EQ(seen, (QStringList{"MouseDown 1 1 150 75", "MouseUp 1", "Click",
                                  "MouseDown 1 0 150 75", "DblClick", "MouseUp 1"}));
+
+    // Moves with no button held reach the host too.
+    QObject::connect(&bar, &LumaProgressBar::MouseMove, [&](qint16 b, qint16 s, float x, float y) {
+        seen << QStringLiteral("MouseMove %1 %2 %3 %4").arg(b).arg(s).arg(x).arg(y);
+    });
+    seen.clear();
+    QTest::mouseMove(surface, QPoint(30, 9));
+    EXPECT_EQ(seen, (QStringList{"MouseMove 0 0 420 105"}));
 
     seen.clear();
     QTest::keyClick(surface, Qt::Key_A);

@@ -111,7 +111,7 @@ TEST_F(BarPainting, EmptyBarTextShowsTheBareNumberCentred) {
 }
 
 TEST_F(BarPainting, OrientationOneTurnsTheControlUprightAndFillsFromTheBottom) {
-    bar.show();
+    // Set by the caller before the control is first shown, as a host builds its window.
     bar.setOrientation(1);
     EXPECT_EQ(bar.size(), QSize(24, 200));
     bar.setValue(25);

@@ -55,13 +55,14 @@ TEST(DesignerPlugin, LoadsAndCreatesTheWidgetWithItsHelpStrings) {
 }
 
 // A form saved with a 40 × 200 upright bar whose bounds (150 .. 250) cannot be set one at a time
-// on a new control, as Designer writes it: the bounds by name (their writers are not setMin and
-// setMax, so Designer marks them stdset="0"), the geometry before Orientation.
+// on a new control, as Designer writes it: the bounds and Orientation by name (their writers are
+// not setMin, setMax and setOrientation, so Designer marks them stdset="0"), the geometry first.
 TEST(DesignerPlugin, AFormWithAnUprightBarAndRaisedBoundsLoadsAsSaved) {
     app();
     const QMetaObject& meta = LumaProgressBar::staticMetaObject;
     EXPECT_FALSE(meta.property(meta.indexOfProperty("Min")).hasStdCppSet());
     EXPECT_FALSE(meta.property(meta.indexOfProperty("Max")).hasStdCppSet());
+    EXPECT_FALSE(meta.property(meta.indexOfProperty("Orientation")).hasStdCppSet());
 
     const auto expectAsSaved = [](QWidget& form) {
         auto* bar = form.findChild<LumaProgressBar*>(QStringLiteral("ProgressBar1"));
