@@ -15,20 +15,22 @@ using namespace brisko::lameenc;
 namespace {
 
 // A stand-in for libmp3lame's encode call, found before the real one (the test program's own
-// symbols come first): when armed, it says it has been entered and waits to be let go before it
-// calls the real one, so another thread can act while a call is inside the encoder.
-std::atomic<bool> holdArmed{false};
-std::promise<void> entered;
-std::promise<void> release;
+// symbols come first): when a hold is armed, it says it has been entered and waits to be let go
+// before it calls the real one, so another thread can act while a call is inside the encoder.
+struct Hold {
+    std::promise<void> entered;
+    std::promise<void> release;
+};
+std::atomic<Hold*> armedHold{nullptr};
 
 }  // namespace
 
 extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames, unsigned char* out, int outSize) {
     using Real = int (*)(void*, short*, int, unsigned char*, int);
     static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "lame_encode_buffer_interleaved"));
-    if (holdArmed.exchange(false)) {
-        entered.set_value();
-        release.get_future().wait();
+    if (Hold* hold = armedHold.exchange(nullptr)) {
+        hold->entered.set_value();
+        hold->release.get_future().wait();
     }
     return real(gfp, pcm, frames, out, outSize);
 }
@@ -101,13 +103,14 @@ TEST(LameEncShim, AStreamClosedDuringACallOutlivesTheCall) {
     uint32_t produced = 0;
     for (int k = 0; k < 4; ++k) ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
 
-    holdArmed = true;
+    Hold hold;
+    armedHold = &hold;
     uint32_t result = 99, bytes = 0;
     std::thread encoding([&] { result = beEncodeChunk(handle, samples, input.data(), output.data(), &bytes); });
-    entered.get_future().wait();
+    hold.entered.get_future().wait();
     EXPECT_EQ(beCloseStream(handle), kOk);
     EXPECT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kErrInvalidHandle);
-    release.set_value();
+    hold.release.set_value();
     encoding.join();
     EXPECT_EQ(result, kOk);
     EXPECT_GT(bytes, 0u);
