@@ -105,7 +105,8 @@ Timing runLame(const std::string& wav, const std::string& mp3) {
 
 double percentile(std::vector<double> values, double p) {
     if (values.empty()) return 0;
-    const auto at = values.begin() + static_cast<std::ptrdiff_t>(p * static_cast<double>(values.size() - 1));
+    const auto at =
+        values.begin() + static_cast<std::ptrdiff_t>(p * static_cast<double>(values.size() - 1));
     std::nth_element(values.begin(), at, values.end());
     return *at;
 }
@@ -200,12 +201,14 @@ int main(int argc, char** argv) {
             const Timing a = runOurs(wav, dir.file("alone.mp3"));
             const WindowRun w = runWindow(window, wav, dir.file("window.mp3"));
             if (!w.finished) {
-                std::printf("the window's encode did not finish: \"%s\"\n", qPrintable(window->progressBar.Text));
+                std::printf("the window's encode did not finish: \"%s\"\n",
+                            qPrintable(window->progressBar.Text));
                 return 1;
             }
             alone = {std::min(alone.wallMs, a.wallMs), std::min(alone.cpuMs, a.cpuMs)};
             longestStep = std::max(longestStep, a.longestStepMs);
-            windowed = {std::min(windowed.wallMs, w.timing.wallMs), std::min(windowed.cpuMs, w.timing.cpuMs)};
+            windowed = {std::min(windowed.wallMs, w.timing.wallMs),
+                        std::min(windowed.cpuMs, w.timing.cpuMs)};
             longest = std::max(longest, w.longestGapMs);
             events = std::max(events, w.events);
             gaps.insert(gaps.end(), w.gapsMs.begin(), w.gapsMs.end());
@@ -214,16 +217,23 @@ int main(int argc, char** argv) {
         std::printf("encode failed: %d %s\n", e.number(), e.what());
         return 1;
     }
-    const bool sameBytes = brisko::test::readFile(dir.file("alone.mp3")) == brisko::test::readFile(dir.file("window.mp3"));
+    const bool sameBytes = brisko::test::readFile(dir.file("alone.mp3")) ==
+                           brisko::test::readFile(dir.file("window.mp3"));
     // The machine's own stalls (another process, the disk) show in the encoder alone as well.
-    std::printf("cLameEncoder alone:   %7.0f ms wall, %7.0f ms CPU, longest time between two chunks %.2f ms\n",
-                alone.wallMs, alone.cpuMs, longestStep);
-    std::printf("encoder window:       %7.0f ms wall, %7.0f ms CPU, up to %lld events handled in a run%s\n",
-                windowed.wallMs, windowed.cpuMs, static_cast<long long>(events),
-                sameBytes ? ", the same bytes" : ", DIFFERENT bytes");
-    std::printf("window / alone: %.3f by wall time, %.3f by CPU time (goal <= 1.1); longest gap between handled"
-                " events %.2f ms (goal < 50 ms), 99th percentile %.2f ms\n",
-                windowed.wallMs / alone.wallMs, windowed.cpuMs / alone.cpuMs, longest, percentile(gaps, 0.99));
+    std::printf(
+        "cLameEncoder alone:   %7.0f ms wall, %7.0f ms CPU, longest time between two "
+        "chunks %.2f ms\n",
+        alone.wallMs, alone.cpuMs, longestStep);
+    std::printf(
+        "encoder window:       %7.0f ms wall, %7.0f ms CPU, up to %lld events handled in a "
+        "run%s\n",
+        windowed.wallMs, windowed.cpuMs, static_cast<long long>(events),
+        sameBytes ? ", the same bytes" : ", DIFFERENT bytes");
+    std::printf("window / alone: %.3f by wall time, %.3f by CPU time (goal <= 1.1)\n",
+                windowed.wallMs / alone.wallMs, windowed.cpuMs / alone.cpuMs);
+    std::printf(
+        "longest gap between handled events %.2f ms (goal < 50 ms), 99th percentile %.2f ms\n",
+        longest, percentile(gaps, 0.99));
     window->close();
     return 0;
 }

@@ -258,7 +258,8 @@ __attribute__((visibility("default"))) uint32_t beDeinitStream(StreamHandle hand
 }
 
 __attribute__((visibility("default"))) uint32_t beCloseStream(StreamHandle handle) {
-    std::shared_ptr<Stream> gone;  // freed outside the table's lock (now, or when a running call ends)
+    // Freed outside the table's lock: now, or when a call still running on it ends.
+    std::shared_ptr<Stream> gone;
     {
         std::lock_guard lock(streamsMutex);
         const auto it = streams.find(handle);

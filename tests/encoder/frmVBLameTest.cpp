@@ -132,7 +132,8 @@ TEST_F(EncoderWindow, EncodesWithProgressAndTakesCancelDuringARun) {
     EXPECT_EQ(window->progressBar.Text, "Encoding Cancelled");
     EXPECT_EQ(window->progressBar.Percent(), 100.0);
     EXPECT_FALSE(fs::exists(dir.file("second.mp3")));
-    EXPECT_TRUE(window->cmdEncode->isEnabled());  // the cancelled run's output is gone: the name is free
+    // The cancelled run's output is gone: the name is free again.
+    EXPECT_TRUE(window->cmdEncode->isEnabled());
 
     typeDuringTheRun(false);
     EXPECT_EQ(window->progressBar.Text, "Encoding 100.0%");

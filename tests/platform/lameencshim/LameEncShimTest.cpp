@@ -25,9 +25,11 @@ std::atomic<Hold*> armedHold{nullptr};
 
 }  // namespace
 
-extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames, unsigned char* out, int outSize) {
+extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames, unsigned char* out,
+                                              int outSize) {
     using Real = int (*)(void*, short*, int, unsigned char*, int);
-    static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "lame_encode_buffer_interleaved"));
+    static const auto real =
+        reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "lame_encode_buffer_interleaved"));
     if (Hold* hold = armedHold.exchange(nullptr)) {
         hold->entered.set_value();
         hold->release.get_future().wait();
@@ -101,15 +103,18 @@ TEST(LameEncShim, AStreamClosedDuringACallOutlivesTheCall) {
     std::vector<int16_t> input(samples, 1000);
     std::vector<uint8_t> output(bufferSize);
     uint32_t produced = 0;
-    for (int k = 0; k < 4; ++k) ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
+    for (int k = 0; k < 4; ++k)
+        ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
 
     Hold hold;
     armedHold = &hold;
     uint32_t result = 99, bytes = 0;
-    std::thread encoding([&] { result = beEncodeChunk(handle, samples, input.data(), output.data(), &bytes); });
+    std::thread encoding(
+        [&] { result = beEncodeChunk(handle, samples, input.data(), output.data(), &bytes); });
     hold.entered.get_future().wait();
     EXPECT_EQ(beCloseStream(handle), kOk);
-    EXPECT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kErrInvalidHandle);
+    EXPECT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced),
+              kErrInvalidHandle);
     hold.release.set_value();
     encoding.join();
     EXPECT_EQ(result, kOk);
