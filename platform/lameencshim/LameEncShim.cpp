@@ -13,6 +13,10 @@
 #include <memory>
 #include <mutex>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 using namespace brisko::lameenc;
@@ -42,6 +46,23 @@ std::shared_ptr<Stream> findStream(StreamHandle handle) {
     const auto it = streams.find(handle);
     return it == streams.end() ? nullptr : it->second;
 }
+
+// libmp3lame is built for the baseline instruction set: its arithmetic is legacy SSE code. When
+// the calling thread has left the upper halves of the AVX registers in use (code elsewhere in the
+// process that ends without VZEROUPPER; a Qt application's start-up leaves them so), every such
+// instruction pays for merging with them and libmp3lame runs at less than half its speed. Clearing
+// them costs one instruction, executed only where the processor and the system offer AVX.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx"))) void zeroUpperAvx() {
+    _mm256_zeroupper();
+}
+void beforeEncoding() {
+    static const bool hasAvx = __builtin_cpu_supports("avx");
+    if (hasAvx) zeroUpperAvx();
+}
+#else
+void beforeEncoding() {}
+#endif
 
 // libmp3lame prints its messages to the console by default; a library keeps quiet.
 void silent(const char*, va_list) {}
@@ -235,6 +256,7 @@ __attribute__((visibility("default"))) uint32_t beEncodeChunk(StreamHandle handl
         return kErrInvalidFormatParameters;
     *outputBytes = 0;
     if (samples > s->samplesPerChunk) return kErrBufferTooSmall;
+    beforeEncoding();
     const int got = lame_encode_buffer_interleaved(s->gfp, const_cast<short*>(input), static_cast<int>(samples / 2),
                                                    output, static_cast<int>(s->outputBufferSize));
     if (got == -1) return kErrBufferTooSmall;
@@ -250,6 +272,7 @@ __attribute__((visibility("default"))) uint32_t beDeinitStream(StreamHandle hand
     std::lock_guard streamLock(s->lock);
     if (outputBytes == nullptr || output == nullptr) return kErrInvalidFormatParameters;
     *outputBytes = 0;
+    beforeEncoding();
     const int got = lame_encode_flush(s->gfp, output, static_cast<int>(s->outputBufferSize));
     if (got == -1) return kErrBufferTooSmall;
     if (got < 0) return kErrInvalidFormatParameters;

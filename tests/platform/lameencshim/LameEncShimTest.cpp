@@ -3,6 +3,10 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 #include <atomic>
 #include <future>
 #include <thread>
@@ -23,6 +27,40 @@ struct Hold {
 };
 std::atomic<Hold*> armedHold{nullptr};
 
+// When set, the stand-in notes whether the upper halves of the AVX registers were in use as the
+// encoder was entered.
+std::atomic<bool> noteUpperAvx{false};
+std::atomic<int> upperAvxAtEntry{-1};
+
+#if defined(__x86_64__)
+// Whether the upper halves of the AVX registers are in use, as the processor reports it (XGETBV
+// with ECX = 1, bit 2); -1 where it cannot say.
+int upperAvxInUse() {
+    static const bool canAsk = [] {
+        unsigned a = 0, b = 0, c = 0, d = 0;
+        return __builtin_cpu_supports("avx") && __get_cpuid_count(0xD, 1, &a, &b, &c, &d) &&
+               (a & 4U) != 0;
+    }();
+    if (!canAsk) return -1;
+    uint32_t low = 0, high = 0;
+    __asm__ volatile("xgetbv" : "=a"(low), "=d"(high) : "c"(1));
+    return static_cast<int>((low >> 2) & 1U);
+}
+// Leaves the upper halves in use, as code built for AVX that ends without VZEROUPPER does.
+void dirtyUpperAvx() {
+    __asm__ volatile("vpcmpeqd %%ymm15, %%ymm15, %%ymm15" ::: "xmm15");
+}
+void clearUpperAvx() {
+    __asm__ volatile("vzeroupper");
+}
+#else
+int upperAvxInUse() {
+    return -1;
+}
+void dirtyUpperAvx() {}
+void clearUpperAvx() {}
+#endif
+
 }  // namespace
 
 extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames, unsigned char* out,
@@ -30,6 +68,7 @@ extern "C" int lame_encode_buffer_interleaved(void* gfp, short* pcm, int frames,
     using Real = int (*)(void*, short*, int, unsigned char*, int);
     static const auto real =
         reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "lame_encode_buffer_interleaved"));
+    if (noteUpperAvx.exchange(false)) upperAvxAtEntry = upperAvxInUse();
     if (Hold* hold = armedHold.exchange(nullptr)) {
         hold->entered.set_value();
         hold->release.get_future().wait();
@@ -120,4 +159,30 @@ TEST(LameEncShim, AStreamClosedDuringACallOutlivesTheCall) {
     EXPECT_EQ(result, kOk);
     EXPECT_GT(bytes, 0u);
     EXPECT_EQ(beDeinitStream(handle, output.data(), &produced), kErrInvalidHandle);
+}
+
+// libmp3lame's arithmetic is legacy SSE code, which runs at less than half speed while the upper
+// halves of the AVX registers are in use. Whatever the caller left there, the encoder is entered
+// with them clear.
+TEST(LameEncShim, TheEncoderIsEnteredWithTheUpperAvxHalvesClear) {
+    clearUpperAvx();
+    const int clear = upperAvxInUse();
+    dirtyUpperAvx();
+    const int dirty = upperAvxInUse();
+    if (clear != 0 || dirty != 1) GTEST_SKIP() << "the processor does not report the AVX state";
+
+    Config config;
+    uint32_t samples = 0, bufferSize = 0;
+    StreamHandle handle = 0;
+    ASSERT_EQ(beInitStream(&config, &samples, &bufferSize, &handle), kOk);
+    std::vector<int16_t> input(samples, 1000);
+    std::vector<uint8_t> output(bufferSize);
+    uint32_t produced = 0;
+    ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
+
+    dirtyUpperAvx();
+    noteUpperAvx = true;
+    ASSERT_EQ(beEncodeChunk(handle, samples, input.data(), output.data(), &produced), kOk);
+    EXPECT_EQ(upperAvxAtEntry, 0);
+    EXPECT_EQ(beCloseStream(handle), kOk);
 }
