@@ -908,12 +908,17 @@ void frmMain::paceClock() {
 }
 
 void frmMain::showEngineHealth() {
-    // Each new incident of the audio engine once, in the line under the library: the latest
-    // one shown, all of them in its tooltip; nothing that stops the console.
+    // Each new incident of the sound path once, in the line under the library: the latest one
+    // shown, the latest twenty in its tooltip (a medium that keeps failing for hours must not
+    // grow it without end); nothing that stops the console.
+    constexpr qsizetype kIncidentsInTooltip = 20;
     for (const std::string& text : health_.newIncidents()) {
         const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + QString::fromStdString(text);
         healthLine_->setText(line);
-        healthLine_->setToolTip(healthLine_->toolTip().isEmpty() ? line : healthLine_->toolTip() + '\n' + line);
+        QStringList told = healthLine_->toolTip().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        told << line;
+        if (told.size() > kIncidentsInTooltip) told.remove(0, told.size() - kIncidentsInTooltip);
+        healthLine_->setToolTip(told.join(QLatin1Char('\n')));
     }
 }
 
