@@ -1,6 +1,8 @@
 // The console's own command strings.
 #include "console/ConsoleCommands.h"
 
+#include "media/MediaChannel.h"
+
 namespace brisko::console {
 namespace {
 
@@ -11,9 +13,9 @@ std::function<void(const std::string&)>& tap() {
 
 }  // namespace
 
-mci::MciError sendCommand(const std::string& command) {
+uint32_t sendCommand(const std::string& command) {
     if (tap()) tap()(command);
-    return mci::mciSendString(command);
+    return sendCommandString(command);
 }
 
 void setCommandTapForTesting(std::function<void(const std::string&)> t) { tap() = std::move(t); }

@@ -18,7 +18,6 @@
 #include "console/frmFunc.h"
 #include "console/frmMain.h"
 #include "media/MediaChannel.h"
-#include "platform/mci/Mci.h"
 #include "ui/KeyCodes.h"
 
 namespace brisko::console {

@@ -43,10 +43,8 @@
 #include "console/frmHelp.h"
 #include "console/frmSetIndex.h"
 #include "media/MediaChannel.h"
-#include "platform/audio/HealthWatch.h"
 #include "platform/common/Clock.h"
 #include "platform/common/ProgramFolder.h"
-#include "platform/mci/Mci.h"
 #include "ui/Prompt.h"
 
 using brisko::MediaChannel;
@@ -721,7 +719,7 @@ QString frmMain::PlayImmediate(const QString& path) {
     StopImmediate->setVisible(true);
     currentclip->setText(displayName(path));
     send(QStringLiteral("close voice2"));
-    const brisko::mci::MciError opened =
+    const uint32_t opened =
         sendCommand("open " + shortPathOf(path) + " type MPEGvideo alias voice2");
     send(QStringLiteral("play voice2"));
     const QString mode = QString::fromStdString(MediaChannel::mode("voice2"));
@@ -910,12 +908,17 @@ void frmMain::paceClock() {
 }
 
 void frmMain::showEngineHealth() {
-    // Each new incident of the audio engine once, in the line under the library: the latest
-    // one shown, all of them in its tooltip; nothing that stops the console.
-    for (const std::string& text : health_.newIncidents(brisko::audio::Engine::instance().health())) {
+    // Each new incident of the sound path once, in the line under the library: the latest one
+    // shown, the latest twenty in its tooltip (a medium that keeps failing for hours must not
+    // grow it without end); nothing that stops the console.
+    constexpr qsizetype kIncidentsInTooltip = 20;
+    for (const std::string& text : health_.newIncidents()) {
         const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + QString::fromStdString(text);
         healthLine_->setText(line);
-        healthLine_->setToolTip(healthLine_->toolTip().isEmpty() ? line : healthLine_->toolTip() + '\n' + line);
+        QStringList told = healthLine_->toolTip().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        told << line;
+        if (told.size() > kIncidentsInTooltip) told.remove(0, told.size() - kIncidentsInTooltip);
+        healthLine_->setToolTip(told.join(QLatin1Char('\n')));
     }
 }
 

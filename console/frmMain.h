@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/audio/HealthWatch.h"
+#include "media/HealthFeed.h"
 
 class QAction;
 class QCheckBox;
@@ -249,7 +249,7 @@ private:
     QWidget* spare_ = nullptr;
     QLabel* folderCaption_ = nullptr;
     QLabel* healthLine_ = nullptr;  // the engine's latest incident, told once (see showEngineHealth)
-    brisko::audio::HealthWatch health_;  // what of the engine's health this window has told
+    brisko::HealthFeed health_;  // the sound path's incidents, each told once
     std::array<QLabel*, kDecks> deckNumber_{};  // the deck numbers beside the name boxes
     int markedSpaceDeck_ = -1;  // holds the hidden controls of slot 12
     brisko::console::ProportionalLayout* layout_ = nullptr;

@@ -60,6 +60,8 @@ bool isSide(const std::string& channel) {
 
 void setMciSenderForTesting(MciSender s) { sender() = std::move(s); }
 
+uint32_t sendCommandString(const std::string& command, std::string* reply) { return send(command, reply); }
+
 double leadingNumber(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;

@@ -36,6 +36,10 @@ public:
     static int32_t getSpeed(const std::string& alias);
 };
 
+// Sends COMMAND as it stands, for the few command strings a caller composes itself; answers the
+// interface's error code (0 = success) and, with REPLY, its reply.
+uint32_t sendCommandString(const std::string& command, std::string* reply = nullptr);
+
 // A name without blanks or quotes that reaches the same file, so that unquoted command strings
 // still parse; "" when the path does not exist.
 std::string shortPath(const std::string& path);

@@ -27,6 +27,10 @@
 #include "media/MediaChannel.h"
 #include "tests/console/ConsoleFixture.h"
 #include "tests/support/TempDir.h"
+#ifdef BRISKO_MCI_WITH_ENGINE
+#include "platform/audio/Engine.h"
+#include "tests/platform/audio/TestSources.h"
+#endif
 
 using brisko::MediaChannel;
 using brisko::console::backColor;
@@ -377,6 +381,44 @@ TEST_F(WindowTest, TheIncidentLineShowsALongIncidentWholeAtAnyWindowSize) {
     }
     line->setText("23:20:09 A gap in the sound");
     EXPECT_EQ(line->fittedFont(), line->font());
+}
+
+// Incidents of the sound path reach the line on the clock tick, each once; over a long run of
+// incidents (a medium that keeps failing) the tooltip keeps only the latest ones.
+TEST_F(WindowTest, EachSoundIncidentReachesTheIncidentLineOnceAndItsTooltipKeepsTheLatest) {
+#ifndef BRISKO_MCI_WITH_ENGINE
+    GTEST_SKIP() << "built without the sound engine";
+#else
+    frmMain& m = makeWindow();
+    auto* line = m.findChild<console::FitLabel*>("healthLine");
+    ASSERT_NE(line, nullptr);
+    m.Timer1_Timer();  // what earlier tests left in the engine's counters is told now
+    audio::Engine& engine = audio::Engine::instance();
+    auto failingVoice = [&] {
+        auto control = std::make_shared<SourceControl>();
+        control->failAt.store(rate() / 2);
+        std::string error;
+        const audio::VoiceId v = engine.openSource(std::make_unique<TestSource>(rate(), rate(), control), &error);
+        ASSERT_GE(v, 0) << error;
+        ASSERT_TRUE(engine.play(v, 0, -1));
+        render(600);
+        engine.close(v);
+    };
+    failingVoice();
+    m.Timer1_Timer();
+    EXPECT_TRUE(line->text().endsWith("Playback stopped early: the test medium failed")) << line->text().toStdString();
+    const QString told = line->toolTip();
+    m.Timer1_Timer();
+    EXPECT_EQ(line->toolTip(), told);
+
+    for (int k = 0; k < 30; ++k) {
+        failingVoice();
+        m.Timer1_Timer();
+    }
+    const QStringList lines = line->toolTip().split('\n');
+    EXPECT_EQ(lines.size(), 20);
+    EXPECT_EQ(lines.last(), line->text());
+#endif
 }
 
 TEST_F(WindowTest, LaunchButtonsOfWindowsNotBuiltSaySo) {
