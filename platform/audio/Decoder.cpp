@@ -173,6 +173,10 @@ std::unique_ptr<Decoder> Decoder::open(std::shared_ptr<SourceFile> file, int out
         if (error) *error = "the channel layout (" + std::to_string(channels) + " channels) cannot be played";
         return nullptr;
     }
+    // WMA with one frame per packet: every frame holds the codec's fixed count of samples, so
+    // a stamp rounded to milliseconds still names exactly one frame of the grid.
+    if (wmaOneFramePerPacket(fmt, fmt->streams[d->streamIndex_]) && d->frame_->nb_samples > 0)
+        d->frameGrid_ = d->frame_->nb_samples;
     // Source frame 0 is the first sample delivered; seeks are placed relative to its stamp, so
     // it is known before anything is read.
     const int64_t ts = d->frameStartSamples(d->frame_);
@@ -233,7 +237,11 @@ int64_t Decoder::frameStartSamples(const AVFrame* frame) const {
     int64_t pts = frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) return INT64_MIN;
     const AVRational tb = input_->context()->streams[streamIndex_]->time_base;
-    return av_rescale_q(pts, tb, AVRational{1, srcRate_ > 0 ? srcRate_ : frame->sample_rate});
+    const int64_t samples = av_rescale_q(pts, tb, AVRational{1, srcRate_ > 0 ? srcRate_ : frame->sample_rate});
+    if (frameGrid_ <= 0) return samples;
+    // The nearest start of a frame: a stamp is off by less than a millisecond, a frame is long.
+    const int64_t half = frameGrid_ / 2;
+    return (samples >= 0 ? (samples + half) / frameGrid_ : -((half - samples) / frameGrid_)) * frameGrid_;
 }
 
 int64_t Decoder::manualStartSkip(const AVFrame* frame) {
@@ -483,6 +491,7 @@ void Decoder::addSeekPoints(const std::vector<SeekPoint>& points) {
 }
 
 bool Decoder::timestampsExact() const {
+    if (frameGrid_ > 0) return true;  // placed on the frame grid (see frameStartSamples)
     const AVStream* st = input_->context()->streams[streamIndex_];
     const AVRational tb = st->time_base;
     // The time base resolves single samples, or the codec's fixed frames are stamped exactly

@@ -107,6 +107,9 @@ private:
     int swrChannels_ = 0;
 
     int64_t origin_ = 0;         // timestamp (in samples) of source frame 0
+    // Frames of the codec's fixed length whose stamps (in milliseconds) are placed on that grid:
+    // WMA with one frame per packet. 0 for every other stream.
+    int64_t frameGrid_ = 0;
     bool originKnown_ = false;
     bool placeByTimestamp_ = true;  // next frame is placed by its timestamp (after open or seek)
     int64_t srcPos_ = 0;         // source frame following the last decoded one
