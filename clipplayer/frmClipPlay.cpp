@@ -203,7 +203,7 @@ void frmClipPlay::buildSideControls() {
         "play, checked clips have been played. Uncheck to play again."));
     Label3 = new QLabel(QStringLiteral("Played This Session or Errors"), this);
     Label3->setGeometry(730, 214, 240, 20);
-    lstPlayed = new QListWidget(this);
+    lstPlayed = new brisko::clip::PlayedList(this);
     lstPlayed->setObjectName(QStringLiteral("lstPlayed"));
     lstPlayed->setGeometry(730, 236, 240, 180);
     lstPlayed->setFocusPolicy(Qt::NoFocus);

@@ -12,6 +12,7 @@
 
 #include "clipplayer/ClipControls.h"
 #include "clipplayer/ClipFiles.h"
+#include "clipplayer/PlayedList.h"
 #include "clipplayer/frmClipFileSelect.h"
 #include "clipplayer/frmPageNames.h"
 #include "console/ProportionalLayout.h"
@@ -53,7 +54,7 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QListWidget* lstPlayOrder = nullptr;
     QLabel* Label4 = nullptr;  // "Press Space to play List"
-    QListWidget* lstPlayed = nullptr;
+    brisko::clip::PlayedList* lstPlayed = nullptr;
     QLabel* Label3 = nullptr;  // "Played This Session or Errors"
     QPushButton* cmdClearList = nullptr;
     QPushButton* cmdPageNames = nullptr;

@@ -87,7 +87,7 @@ TEST_F(ClipTest, KeysPlayTheirButtonsOnlyWhileTheWindowIsShown) {
                                        "Stopped pad.wav" + stamp(), "Started aaa.wav" + stamp(),
                                        "Stopped aaa.wav" + stamp(), "Started star.wav" + stamp(),
                                        "Stopped star.wav" + stamp()}));
-    EXPECT_EQ(w.lstPlayed->item(0)->text(), "Played: one.wav    From Page: P1");
+    EXPECT_EQ(w.lstPlayed->text(0), "Played: one.wav    From Page: P1");
     EXPECT_TRUE(stamp().contains(QLatin1String("35:07"))) << stamp().toStdString();
 }
 
@@ -242,8 +242,8 @@ TEST_F(ClipTest, ATabChangeShowsWhatStillPlaysAndTheNextPressStopsEveryClip) {
     EXPECT_FALSE(w.cmdPlay[3]->isEnabled());
     EXPECT_FALSE(w.cmdPlay[4]->isEnabled()) << "an empty slot cannot be pressed";
     EXPECT_EQ(w.lstPlayed->count(), 4);
-    EXPECT_EQ(w.lstPlayed->item(2)->text(), "File: gone.wav  Does not exist");
-    EXPECT_EQ(w.lstPlayed->item(3)->text(), "File: empty.wav  Does not exist");
+    EXPECT_EQ(w.lstPlayed->text(2), "File: gone.wav  Does not exist");
+    EXPECT_EQ(w.lstPlayed->text(3), "File: empty.wav  Does not exist");
     render(100, true);
     EXPECT_NEAR(frequency(0.12, 0.2), 300, 15) << "the page-1 clip plays on";
     // The clip of page 1 on button 5 ends while page 2 shows: the log names that clip.
