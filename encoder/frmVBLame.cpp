@@ -203,7 +203,12 @@ void frmVBLame::cmdPickMp3File_Click() {
                                        brisko::ui::PromptIcon::Warning}) != brisko::ui::PromptAnswer::Yes)
             return;
     }
-    removeQuietly(name);
+    // The file chosen is replaced, but never the one a run is writing now: that would lose the
+    // run's sound while it still reports success.
+    const bool runsOutput =
+        encoding_ && QFileInfo(name).absoluteFilePath() ==
+                         QFileInfo(QString::fromStdString(m_cEncoder->Mp3File())).absoluteFilePath();
+    if (!runsOutput) removeQuietly(name);
     txtOutputMp3File->setText(name);
     checkNames();
 }

@@ -117,6 +117,10 @@ TEST_F(EncoderWindow, EncodesWithProgressAndTakesCancelDuringARun) {
             if (window->cmdEncode->text() != "Cancel" || ++seen != 1) return;
             QTest::keyClick(window->txtOutputMp3File, Qt::Key_X);
             QTest::keyClick(window->txtOutputMp3File, Qt::Key_Backspace);
+            // Browse picks the run's own output: it is not deleted under the run.
+            brisko::ui::setPathResponder([&](const QString&) { return path("second.mp3"); });
+            QTest::mouseClick(window->cmdPickMp3File, Qt::LeftButton);
+            brisko::ui::setPathResponder(nullptr);
             enabledAfterTyping = window->cmdEncode->isEnabled();
             if (thenCancel) QTest::mouseClick(window->cmdEncode, Qt::LeftButton);
         });
