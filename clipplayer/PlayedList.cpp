@@ -2,6 +2,7 @@
 #include "clipplayer/PlayedList.h"
 
 #include <QAbstractListModel>
+#include <string>
 #include <vector>
 
 namespace brisko::clip {
@@ -11,29 +12,38 @@ public:
     explicit Lines(QObject* parent) : QAbstractListModel(parent) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override {
-        return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+        return parent.isValid() ? 0 : static_cast<int>(ends_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rowCount()) return {};
-        if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return lines_[size_t(index.row())];
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return line(index.row());
         return {};
     }
     void append(const QString& line) {
         const int row = rowCount();
         beginInsertRows(QModelIndex(), row, row);
-        lines_.push_back(line);
+        text_ += line.toStdU16String();
+        ends_.push_back(text_.size());
         endInsertRows();
     }
-    QString line(int row) const { return row >= 0 && row < rowCount() ? lines_[size_t(row)] : QString(); }
+    QString line(int row) const {
+        if (row < 0 || row >= rowCount()) return {};
+        const size_t from = row == 0 ? 0 : ends_[size_t(row) - 1];
+        return QString::fromStdU16String(text_.substr(from, ends_[size_t(row)] - from));
+    }
     void clear() {
         beginResetModel();
-        lines_.clear();
-        lines_.shrink_to_fit();
+        text_.clear();
+        text_.shrink_to_fit();
+        ends_.clear();
+        ends_.shrink_to_fit();
         endResetModel();
     }
 
 private:
-    std::vector<QString> lines_;
+    // All lines one after another, and where each ends: a few bytes a line beyond its text.
+    std::u16string text_;
+    std::vector<size_t> ends_;
 };
 
 PlayedList::PlayedList(QWidget* parent) : QListView(parent), lines_(new Lines(this)) {
