@@ -2,7 +2,8 @@
 #include "console/PreListen.h"
 
 #include <QAction>
-#include <QKeySequence>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -24,12 +25,9 @@ bool isTextFile(const QString& path) { return path.right(3) == QLatin1String("tx
 }  // namespace
 
 PreListen::PreListen(frmMain* window) : QObject(window), window_(window) {
-    key_ = new QAction(QStringLiteral("Pre-listen"), window);
-    key_->setObjectName(QStringLiteral("preListenKey"));
-    key_->setShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Enter));
-    key_->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(key_);
-    connect(key_, &QAction::triggered, this, [this] { toggle(fileUnderCursor()); });
+    // Every key press of the window passes here first (as through the key preview), whether or not
+    // the window is the active one, which a shortcut would need.
+    qApp->installEventFilter(this);
 
     window->File1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(window->File1, &QWidget::customContextMenuRequested, this,
@@ -45,6 +43,20 @@ PreListen::PreListen(frmMain* window) : QObject(window), window_(window) {
 }
 
 PreListen::~PreListen() { stop(); }
+
+bool PreListen::isPreListenKey(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Enter && key.modifiers() == Qt::KeypadModifier;
+}
+
+bool PreListen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (!isPreListenKey(*key) || static_cast<QWidget*>(watched)->window() != window_) return false;
+    // Taken here, so that no control also acts on it (the file list's Enter would load a deck);
+    // held down, it does not toggle again and again.
+    if (!key->isAutoRepeat()) toggle(fileUnderCursor());
+    return true;
+}
 
 QString PreListen::fileUnderCursor() const {
     FileList* list = window_->File1;

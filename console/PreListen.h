@@ -10,6 +10,7 @@
 #include <QTimer>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class frmMain;
 
@@ -23,9 +24,9 @@ public:
     explicit PreListen(frmMain* window);
     ~PreListen() override;
 
-    // The window-wide keypad Enter. A shortcut, so that it acts before any control's own key
-    // handling (the file list's Enter would load a deck).
-    QAction* keyAction() const { return key_; }
+    // Keypad Enter, pressed on any control of the window.
+    static bool isPreListenKey(const QKeyEvent& key);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // Ends the pre-listen when FILE is what pre-listens, else starts FILE from its start (ending
     // any other). Without a cue output nothing plays and the incident line says why.
@@ -47,7 +48,6 @@ private:
     void checkEnd();
 
     frmMain* window_;
-    QAction* key_ = nullptr;
     QTimer endWatch_;
     QString file_;
 };
