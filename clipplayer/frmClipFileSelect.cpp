@@ -209,11 +209,18 @@ void frmClipFileSelect::cmdPlay_Click() {
             result = brisko::MediaChannel::open(0, kPreviewAlias, path, "mpegvideo");
         }
         if (result != "Success") return tell(this, QString::fromStdString(result));
+        routePreviewToCue();
         if (brisko::MediaChannel::play(kPreviewAlias) == "Success") cmdPlay->setText(QStringLiteral("Stop"));
         return;
     }
     cmdPlay->setText(QStringLiteral("Play"));
     stopPreview();
+}
+
+void frmClipFileSelect::routePreviewToCue() {
+    // With a cue output the preview is heard there and never on air; without one it plays on air
+    // as it always did (the refusal is the expected answer then, not a fault to tell).
+    brisko::MediaChannel::setOutput(kPreviewAlias, true);
 }
 
 void frmClipFileSelect::stopPreview() {

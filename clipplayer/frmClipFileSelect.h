@@ -60,6 +60,7 @@ protected:
 private:
     // The selected file's full name, or "" after telling the operator why it cannot be a clip.
     QString checkedSelection();
+    void routePreviewToCue();
     void stopPreview();
 
     frmClipPlay* clipPlayer_;

@@ -32,6 +32,15 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
         layout->addWidget(box);
         *boxSlots[k] = box;
     }
+    txtPreListen = new QLineEdit(
+        QStringLiteral("Keypad Enter pre-listens the file under the cursor on the cue output, again "
+                       "stops it; right-click a file or a deck for Pre-listen"),
+        this);
+    txtPreListen->setObjectName(QStringLiteral("txtPreListen"));
+    txtPreListen->setReadOnly(true);
+    txtPreListen->setCursorPosition(0);
+    txtPreListen->setMinimumWidth(txtPreListen->fontMetrics().horizontalAdvance(txtPreListen->text()) + 16);
+    layout->addWidget(txtPreListen);
     Command1 = new QPushButton(QStringLiteral("E&xit Window"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });

@@ -1,4 +1,5 @@
-// The Help window: the keyboard commands of the deck console in eight fixed lines.
+// The Help window: the keyboard commands of the deck console in eight fixed lines, and the
+// pre-listen keys below them.
 #pragma once
 
 #include <QWidget>
@@ -20,6 +21,8 @@ public:
     QLineEdit* Text7 = nullptr;
     QLineEdit* Text8 = nullptr;
     QLineEdit* Text9 = nullptr;
+    // Below the eight lines: the pre-listen keys of the cue output.
+    QLineEdit* txtPreListen = nullptr;
     QPushButton* Command1 = nullptr;  // "E&xit Window"
 
     void Command1_Click();  // hides the window; it is not destroyed

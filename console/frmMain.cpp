@@ -35,6 +35,7 @@
 #include "console/FileNames.h"
 #include "console/FitLabel.h"
 #include "console/Launchers.h"
+#include "console/PreListen.h"
 #include "console/ProportionalLayout.h"
 #include "console/Settings.h"
 #include "console/WholeFile.h"
@@ -132,6 +133,8 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
     // 9.
     if (isDeck(SpaceIndex)) HScroll1[SpaceIndex]->setRange(0, 100);
     // 10. The close command was left out of the window flags above; closeEvent refuses the rest.
+    // Pre-listening on the cue output, beside the decks.
+    preListen_ = new brisko::console::PreListen(this);
 }
 
 frmMain::~frmMain() {
@@ -911,15 +914,17 @@ void frmMain::showEngineHealth() {
     // Each new incident of the sound path once, in the line under the library: the latest one
     // shown, the latest twenty in its tooltip (a medium that keeps failing for hours must not
     // grow it without end); nothing that stops the console.
+    for (const std::string& text : health_.newIncidents()) showIncident(QString::fromStdString(text));
+}
+
+void frmMain::showIncident(const QString& text) {
     constexpr qsizetype kIncidentsInTooltip = 20;
-    for (const std::string& text : health_.newIncidents()) {
-        const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + QString::fromStdString(text);
-        healthLine_->setText(line);
-        QStringList told = healthLine_->toolTip().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        told << line;
-        if (told.size() > kIncidentsInTooltip) told.remove(0, told.size() - kIncidentsInTooltip);
-        healthLine_->setToolTip(told.join(QLatin1Char('\n')));
-    }
+    const QString line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + text;
+    healthLine_->setText(line);
+    QStringList told = healthLine_->toolTip().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    told << line;
+    if (told.size() > kIncidentsInTooltip) told.remove(0, told.size() - kIncidentsInTooltip);
+    healthLine_->setToolTip(told.join(QLatin1Char('\n')));
 }
 
 void frmMain::showSpaceDeck() {

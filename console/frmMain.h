@@ -31,6 +31,7 @@ class DriveBox;
 class FolderList;
 class FileList;
 class DeckTimer;
+class PreListen;
 class ProportionalLayout;
 }  // namespace brisko::console
 
@@ -214,6 +215,12 @@ public:
     void keyPreview(QKeyEvent* event);
     void Form_KeyDown(int KeyCode, int Shift);
 
+    // ---- Pre-listen on the cue output (PreListen.h): keypad Enter and the context menus of the
+    // file list and the deck name boxes.
+    brisko::console::PreListen* preListen() const { return preListen_; }
+    // Tells the operator TEXT in the incident line under the library, as a sound incident is told.
+    void showIncident(const QString& text);
+
     // The channel alias of deck I: "voice" + I.
     static std::string deckAlias(int i);
     // True for a real deck index 0..11.
@@ -250,6 +257,7 @@ private:
     QLabel* folderCaption_ = nullptr;
     QLabel* healthLine_ = nullptr;  // the engine's latest incident, told once (see showEngineHealth)
     brisko::HealthFeed health_;  // the sound path's incidents, each told once
+    brisko::console::PreListen* preListen_ = nullptr;
     std::array<QLabel*, kDecks> deckNumber_{};  // the deck numbers beside the name boxes
     int markedSpaceDeck_ = -1;  // holds the hidden controls of slot 12
     brisko::console::ProportionalLayout* layout_ = nullptr;

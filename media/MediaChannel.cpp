@@ -164,6 +164,10 @@ int32_t MediaChannel::getSpeed(const std::string& alias) {
     return numericQuery("status " + alias + " speed", 10.0);
 }
 
+std::string MediaChannel::setOutput(const std::string& alias, bool cue) {
+    return commandReply("set " + alias + (cue ? " output cue" : " output air"));
+}
+
 void registerMpegVideoDriver() {}
 
 }  // namespace brisko

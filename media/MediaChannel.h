@@ -34,6 +34,10 @@ public:
     // speed in percent (sent × 10)
     static std::string setSpeed(const std::string& alias, int speed);
     static int32_t getSpeed(const std::string& alias);
+    // "set " + alias + " output cue" (or "output air"): which output the alias is heard on. The
+    // cue is the pre-listen output only the operator hears; without one the alias stays on air
+    // and the error text says so.
+    static std::string setOutput(const std::string& alias, bool cue);
 };
 
 // Sends COMMAND as it stands, for the few command strings a caller composes itself; answers the

@@ -17,6 +17,9 @@ public:
     std::vector<std::string> newIncidents(const EngineHealth& now);
 
 private:
+    // The cue output's incidents, appended to TEXTS.
+    void cueIncidents(const EngineHealth& now, std::vector<std::string>* texts) const;
+
     EngineHealth seen_;
 };
 

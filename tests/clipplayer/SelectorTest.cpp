@@ -18,6 +18,7 @@
 #include "clipplayer/frmPickUser.h"
 #include "console/FileBrowser.h"
 #include "media/MediaChannelTesting.h"
+#include "platform/audio/Engine.h"
 #include "platform/common/ProgramFolder.h"
 #include "platform/mci/MciErrors.h"
 #include "tests/clipplayer/ClipFixture.h"
@@ -121,6 +122,27 @@ TEST_F(ClipTest, PreviewPlaysStopsAndEndsWhenItsAliasStaysTaken) {
     s.cmdPlay->click();
     s.close();  // closing the selector stops the preview
     EXPECT_EQ(modeOf(clip::kPreviewAlias), "closed");
+
+    // With a cue output the preview is heard there only, and the Clip Player's log does not hear
+    // of it.
+    audio::Engine& engine = audio::Engine::instance();
+    ASSERT_TRUE(engine.startCueOutput("manual"));
+    struct NoCueAfter {
+        ~NoCueAfter() { audio::Engine::instance().startCueOutput(""); }
+    } noCueAfter;
+    const QStringList logBefore = logLines();
+    pick(w, 0, QString::fromStdString(media_.path()), QStringLiteral("listen.wav"));
+    s.cmdPlay->click();
+    EXPECT_EQ(s.cmdPlay->text(), "Stop");
+    const double from = seconds();
+    render(200);
+    EXPECT_EQ(level(from, seconds()), 0.0);
+    std::vector<float> cue(size_t(rate_ / 5) * 2);
+    engine.renderCueManual(cue.data(), rate_ / 5);
+    EXPECT_GT(test::rms(cue, 0, rate_ / 5), 0.1);
+    s.close();
+    EXPECT_EQ(modeOf(clip::kPreviewAlias), "closed");
+    EXPECT_EQ(logLines(), logBefore);
 
     // An alias that closing never frees: the preview gives up and says why.
     int opens = 0;

@@ -551,6 +551,8 @@ TEST_F(BackendOutput, ACueDeviceThatStallsOrDiesLeavesTheAirUntouched) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GE(engine.positionMs(preview), 300) << "the cue device does not call back";
     const uint64_t underruns = engine.health().underruns;
+    audio::HealthWatch watch;
+    (void)watch.newIncidents(engine.health());  // what went before
 
     jack.kill(SIGSTOP);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -569,6 +571,17 @@ TEST_F(BackendOutput, ACueDeviceThatStallsOrDiesLeavesTheAirUntouched) {
     const int64_t before = engine.positionMs(onAir);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_GT(engine.positionMs(onAir), before + 100) << "the air does not go on";
+    EXPECT_EQ(engine.mode(onAir), audio::VoiceMode::Playing);
+    // The operator is told once, as the cue's trouble and not the air's.
+    EXPECT_EQ(watch.newIncidents(engine.health()),
+              std::vector<std::string>{"The cue device stopped: the pre-listen is paused; the air plays on"});
+    EXPECT_TRUE(watch.newIncidents(engine.health()).empty());
+    // A cue device that cannot be had is told too; the air still plays.
+    EXPECT_FALSE(engine.startCueOutput("portaudio:no-such-device"));
+    const auto texts = watch.newIncidents(engine.health());
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].rfind("No cue device: ", 0), 0u) << texts[0];
+    EXPECT_NE(texts[0].find("pre-listens are silent"), std::string::npos) << texts[0];
     EXPECT_EQ(engine.mode(onAir), audio::VoiceMode::Playing);
     engine.startCueOutput("");
 }
