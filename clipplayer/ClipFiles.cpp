@@ -1,6 +1,8 @@
 // The Clip Player's file formats and whole-file writes.
 #include "clipplayer/ClipFiles.h"
 
+#include "console/WholeFile.h"
+
 #include <QLocale>
 
 #include <fcntl.h>
@@ -223,16 +225,7 @@ bool appendWhole(const QString& path, const QByteArray& bytes, QString* error) {
     if (fd < 0) return fail(errno);
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
-    int code = 0;
-    for (qsizetype done = 0; done < bytes.size() && code == 0;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n < 0 && errno != EINTR)
-            code = errno;
-        else if (n == 0)
-            code = EIO;
-    }
+    int code = console::writeAll(fd, bytes);
     // Half a line is taken back, so the next line starts on a line of its own.
     if (code != 0 && sized) {
         [[maybe_unused]] const int undone = ::ftruncate(fd, before.st_size);  // nothing more to do if it fails

@@ -27,6 +27,19 @@ bool fail(QString* error, int code) {
 
 }  // namespace
 
+int writeAll(int fd, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            return EIO;
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error) {
     const std::string target = fileNameBytes(path).toStdString();
     std::string temp = target + kMarker + "XXXXXX";
@@ -37,16 +50,7 @@ bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error
     struct stat old {};
     ::fchmod(fd, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
 
-    int code = 0;
-    for (qsizetype done = 0; done < bytes.size() && code == 0;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n < 0 && errno != EINTR)
-            code = errno;
-        else if (n == 0)
-            code = EIO;
-    }
+    int code = writeAll(fd, bytes);
     // A full disk may show itself only here: the bytes must be on the device before the rename.
     if (code == 0 && ::fsync(fd) != 0 && errno != EINVAL) code = errno;
     if (::close(fd) != 0 && code == 0 && errno != EINTR) code = errno;

@@ -13,6 +13,10 @@ namespace brisko::console {
 // (FileNames.h).
 bool writeWholeFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
+// Writes all of BYTES to the open file FD, going on after interrupted and partial writes.
+// Returns 0, or the system's error code of the write that failed.
+int writeAll(int fd, const QByteArray& bytes);
+
 // Removes the temporary files of writeWholeFile for PATH that a killed program left behind.
 // Returns how many were removed.
 int removeLeftoverWrites(const QString& path);
