@@ -183,35 +183,25 @@ def main():
     open_by("Set Index", "Set Index")
     open_by("MP3 Encoder", "MP3 Encoder") or None
     open_by("CD Play/Rip", None)
+    results = {}
     picker = open_by("Clip Player", "Pick a Clip Player User")
     if picker is not None:
+        # The picker hides once a user is chosen: walked while it is open.
+        time.sleep(1)
+        results["Pick a Clip Player User"] = (picker, audit_window(picker))
         open_by("Choose User", "Clip Player", picker)
     # The Functions window opens from the Options menu.
     item = find(main_window, "Functions")
     if item is not None:
         press(item)
-    time.sleep(1.5)
-    # The user picker hides once a user is chosen; show it again to walk it too.
-    clip = windows(app).get("Clip Player")
-    if clip is not None:
-        b = find(clip, "Load Different User", R.PUSH_BUTTON)
-        if b is None:
-            b = find(clip, "Load Different User")
-        if b is not None:
-            press(b)
-            time.sleep(1)
-            picker = wait_window(app, "Pick a Clip Player User")
-            if picker is not None:
-                open_by("Choose User", "Clip Player", picker)
-                time.sleep(1)
-                # Back to the picker beside the Clip Player: both are walked.
-                from_clip = windows(app).get("Clip Player")
-    time.sleep(1)
+    time.sleep(2)
+    for title, win in windows(app).items():
+        if title not in results:
+            results[title] = (win, audit_window(win))
 
     total = named_bad = unfocus = 0
     print(f"{'window':36} {'controls':>8} {'no useful name':>15} {'not focusable':>14}")
-    for title, win in sorted(windows(app).items()):
-        rows, bad, unfocusable = audit_window(win)
+    for title, (win, (rows, bad, unfocusable)) in sorted(results.items()):
         if not rows:
             continue
         if verbose:
