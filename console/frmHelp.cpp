@@ -1,6 +1,8 @@
 // The Help window's texts and its one button.
 #include "console/frmHelp.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -27,6 +29,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
         auto* box = new QLineEdit(QString::fromUtf8(kLines[k]), this);
         box->setObjectName(QStringLiteral("Text%1").arg(k + 1));
         box->setReadOnly(true);
+        brisko::ui::nameControl(box, QStringLiteral("Help line %1").arg(k + 1));
         box->setCursorPosition(0);
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->text()) + 16);
         layout->addWidget(box);
