@@ -43,7 +43,19 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     txtPreListen->setReadOnly(true);
     txtPreListen->setCursorPosition(0);
     txtPreListen->setMinimumWidth(txtPreListen->fontMetrics().horizontalAdvance(txtPreListen->text()) + 16);
+    brisko::ui::nameControl(txtPreListen, QStringLiteral("Help line, pre-listen keys"));
     layout->addWidget(txtPreListen);
+    // The readout keys, in a box of their own below the keyboard lines.
+    readoutKeys = new QLineEdit(
+        QStringLiteral("Control ALT and R reads the time left, E the time played, H the time to the "
+                       "top of the hour, N the next deck"),
+        this);
+    readoutKeys->setObjectName(QStringLiteral("readoutKeys"));
+    readoutKeys->setReadOnly(true);
+    readoutKeys->setCursorPosition(0);
+    readoutKeys->setMinimumWidth(readoutKeys->fontMetrics().horizontalAdvance(readoutKeys->text()) + 16);
+    brisko::ui::nameControl(readoutKeys, QStringLiteral("Help line, readout keys"));
+    layout->addWidget(readoutKeys);
     Command1 = new QPushButton(QStringLiteral("E&xit Window"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
