@@ -1,6 +1,8 @@
 // frmOptions: drive list, parameter boxes, and OK that stores the shown drive's values.
 #include "cdripper/frmOptions.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -42,6 +44,8 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent) {
     };
     cboDrives = named(new QComboBox(this), "cboDrives");
     cboDriveType = named(new QComboBox(this), "cboDriveType");
+    brisko::ui::nameControl(cboDrives, QStringLiteral("Drive"));
+    brisko::ui::nameControl(cboDriveType, QStringLiteral("Drive type"));
     txtReadSectors = named(new QLineEdit(this), "txtReadSectors");
     txtReadOverlap = named(new QLineEdit(this), "txtReadOverlap");
     txtBlockCompare = named(new QLineEdit(this), "txtBlockCompare");

@@ -2,6 +2,8 @@
 // and Configure buttons.
 #include "cdripper/frmVBCDRip.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -63,6 +65,7 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     cboDrives = new QComboBox(this);
     cboDrives->setObjectName(QStringLiteral("cboDrives"));
+    brisko::ui::nameControl(cboDrives, QStringLiteral("CD drive"));
     cmdRefresh = new QPushButton(QStringLiteral("Refresh"), this);
     cmdRefresh->setObjectName(QStringLiteral("cmdRefresh"));
     lvwTracks = new QTreeWidget(this);
@@ -70,6 +73,7 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
     lvwTracks->setRootIsDecorated(false);
     lvwTracks->setSelectionBehavior(QAbstractItemView::SelectRows);  // full-row selection
     lvwTracks->setAllColumnsShowFocus(true);
+    brisko::ui::nameControl(lvwTracks, QStringLiteral("Tracks, ticked ones are ripped"));
 
     pnlCommands = new QFrame(this);
     pnlCommands->setObjectName(QStringLiteral("pnlCommands"));
@@ -78,6 +82,7 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
     timeWindow->setObjectName(QStringLiteral("timeWindow"));
     timeWindow->setReadOnly(true);
     timeWindow->setAlignment(Qt::AlignCenter);
+    brisko::ui::nameControl(timeWindow, QStringLiteral("CD track and time"));
     QFont timeFont(QStringLiteral("Arial"), 16);
     timeFont.setBold(true);
     timeWindow->setFont(timeFont);
@@ -89,6 +94,12 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
     rew = playerButton(pnlCommands, "rew", "<<");
     ff = playerButton(pnlCommands, "ff", ">>");
     eject = playerButton(pnlCommands, "eject", "ejc");
+    // The transport captions are signs; the names say what each does.
+    const std::pair<QPushButton*, const char*> transport[] = {
+        {play, "CD play"},          {pause, "CD pause"},           {stopbtn, "CD stop"},
+        {btrack, "CD previous track"}, {ftrack, "CD next track"}, {rew, "CD rewind"},
+        {ff, "CD fast forward"},    {eject, "CD eject"}};
+    for (const auto& [button, name] : transport) brisko::ui::nameControl(button, QString::fromLatin1(name));
     tracktime = new QLabel(pnlCommands);
     tracktime->setObjectName(QStringLiteral("tracktime"));
     totalplay = new QLabel(pnlCommands);
@@ -105,6 +116,8 @@ frmVBCDRip::frmVBCDRip(QWidget* parent) : QWidget(parent, Qt::Window) {
     Drive1->setObjectName(QStringLiteral("Drive1"));
     Dir1 = new brisko::console::FolderList(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
+    brisko::ui::nameControl(Drive1, QStringLiteral("Rip to drive"));
+    brisko::ui::nameControl(Dir1, QStringLiteral("Rip to folder"));
     Drive1->setDrive(Dir1->path());
 
     Timer1 = new QTimer(this);

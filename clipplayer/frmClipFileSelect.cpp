@@ -1,6 +1,8 @@
 // The clip file selector.
 #include "clipplayer/frmClipFileSelect.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -52,6 +54,7 @@ frmClipFileSelect::frmClipFileSelect(frmClipPlay* clipPlayer, QWidget* parent)
     txtFilename->setObjectName(QStringLiteral("txtFilename"));
     txtFilename->setGeometry(276, 12, 270, 26);
     txtFilename->setReadOnly(true);
+    brisko::ui::nameControl(txtFilename, QStringLiteral("Selected file"));
     txtFilename->setToolTip(QStringLiteral(
         "This box will display the name of the file currently selected if there is one.\r\n"));
     cmdPlay = new QPushButton(QStringLiteral("Play"), this);
@@ -71,6 +74,9 @@ frmClipFileSelect::frmClipFileSelect(frmClipPlay* clipPlayer, QWidget* parent)
                                   .arg(colourOf(kStandardColours[size_t(k)]).name()));
         connect(colour, &QPushButton::clicked, this, [this, k] { Command_Click(k); });
         Command[size_t(k)] = colour;
+        brisko::ui::nameControl(colour, QStringLiteral("Background colour %1, %2")
+                                            .arg(k + 1)
+                                            .arg(colourOf(kStandardColours[size_t(k)]).name()));
     }
     Command[5]->setToolTip(
         QStringLiteral("Standard background colors. Click on Pick a Custom Color for more color selections."));

@@ -23,6 +23,7 @@
 #include "media/MediaChannel.h"
 #include "platform/mci/Mci.h"
 #include "ui/KeyCodes.h"
+#include "ui/AccessibleNames.h"
 #include "ui/NameBytes.h"
 
 using namespace brisko::clip;
@@ -95,6 +96,7 @@ frmClipPlay::frmClipPlay(QWidget* parent) : QWidget(parent, Qt::Window) {
         SSTab1->setCurrentIndex(0);
     }
     for (int t = 0; t < kPageNames; ++t) SSTab1->setTabText(t, shownPageName(clipState().PageNames[size_t(t)]));
+    nameTabs();
     // 4. The buttons of page 1.
     CurrentPage = 1;
     for (int b = 0; b < kButtons; ++b) showButton(b, true);
@@ -113,12 +115,13 @@ void frmClipPlay::buildControls() {
     SSTab1 = new QTabBar(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     SSTab1->setExpanding(false);
-    SSTab1->setFocusPolicy(Qt::NoFocus);
+    SSTab1->setFocusPolicy(Qt::TabFocus);
     for (int t = 0; t < kPageNames; ++t) SSTab1->addTab(QStringLiteral("Tab ") + QString::number(t));
     SSTab1->setGeometry(6, 4, 714, 30);
     connect(SSTab1, &QTabBar::currentChanged, this, [this](int t) { SSTab1_Click(t); });
     for (int b = 0; b < kButtons; ++b) buildButton(b);
     buildSideControls();
+    setTabOrderByRows();
     for (QObject* child : children())
         if (auto* w = qobject_cast<QWidget*>(child)) layout_.add(w);
 }
@@ -133,6 +136,12 @@ void frmClipPlay::buildButton(int b) {
     play->setObjectName(indexedName("cmdPlay", b));
     play->setGeometry(x, y, 65, 65);
     play->setToolTip(QString::fromLatin1(kPlayTip));
+    // Read as "Clip 17, Station ID, playing": the number, the clip the caption shows, its state.
+    const QString clip = QStringLiteral("Clip ") + QString::number(b + 1);
+    brisko::ui::nameWithValue(play, clip, {{}, {}, QStringLiteral("playing"), QStringLiteral("empty")});
+    play->setAccessibleDescription(QStringLiteral("Key %1. Enter starts or stops it, the menu key pauses or resumes it")
+                                       .arg(keyLabel(b)));
+    play->setFocusPolicy(Qt::TabFocus);
     connect(play, &ClipButton::MouseDown, this, [this, b](Qt::MouseButton m) { cmdPlay_MouseDown(b, m); });
     connect(play, &ClipButton::MouseMove, this, [this, b] { cmdPlay_MouseMove(b); });
     cmdPlay[b] = play;
@@ -141,8 +150,9 @@ void frmClipPlay::buildButton(int b) {
     add->setObjectName(indexedName("cmdAdd", b));
     add->setGeometry(x, y + 66, 65, 14);
     add->setFont(small);
-    add->setFocusPolicy(Qt::NoFocus);
+    add->setFocusPolicy(Qt::TabFocus);
     add->setToolTip(QString::fromLatin1(kAddTip));
+    brisko::ui::nameWithValue(add, clip + QStringLiteral(" add or change"));
     connect(add, &QPushButton::clicked, this, [this, b] { cmdAdd_Click(b); });
     cmdAdd[b] = add;
 
@@ -150,6 +160,9 @@ void frmClipPlay::buildButton(int b) {
     rewind->setObjectName(indexedName("Text1", b));
     rewind->setGeometry(x + 66, y, 21, 18);
     rewind->setToolTip(QString::fromLatin1(kRewindTip));
+    brisko::ui::nameControl(rewind, clip + QStringLiteral(" rewind"),
+                            QStringLiteral("Shows < while the clip is paused; Enter rewinds it"));
+    rewind->setFocusPolicy(Qt::TabFocus);
     connect(rewind, &ClickBox::Click, this, [this, b] { Text1_Click(b); });
     Text1[b] = rewind;
 
@@ -163,14 +176,16 @@ void frmClipPlay::buildButton(int b) {
     playing->setGeometry(x + 68, y + 34, 18, 16);
     playing->setFocusPolicy(Qt::NoFocus);
     playing->setAttribute(Qt::WA_TransparentForMouseEvents);
+    brisko::ui::nameControl(playing, clip + QStringLiteral(" playing flag"));
     Check1[b] = playing;
 
     auto* order = new QPushButton(QStringLiteral(">"), this);
     order->setObjectName(indexedName("Command2", b));
     order->setGeometry(x + 66, y + 51, 21, 14);
     order->setFont(small);
-    order->setFocusPolicy(Qt::NoFocus);
+    order->setFocusPolicy(Qt::TabFocus);
     order->setToolTip(QString::fromLatin1(kOrderTip));
+    brisko::ui::nameControl(order, clip + QStringLiteral(" to the play list"));
     connect(order, &QPushButton::clicked, this, [this, b] { Command2_Click(b); });
     Command2[b] = order;
 
@@ -197,7 +212,8 @@ void frmClipPlay::buildSideControls() {
     lstPlayOrder = new QListWidget(this);
     lstPlayOrder->setObjectName(QStringLiteral("lstPlayOrder"));
     lstPlayOrder->setGeometry(730, 28, 240, 180);
-    lstPlayOrder->setFocusPolicy(Qt::NoFocus);
+    lstPlayOrder->setFocusPolicy(Qt::TabFocus);
+    brisko::ui::nameControl(lstPlayOrder, QStringLiteral("Play list, Space plays the next"));
     lstPlayOrder->setToolTip(QStringLiteral(
         "Contains a list of clips to play in order when the space bar is pressed. Unchecked clips will "
         "play, checked clips have been played. Uncheck to play again."));
@@ -206,7 +222,8 @@ void frmClipPlay::buildSideControls() {
     lstPlayed = new brisko::clip::PlayedList(this);
     lstPlayed->setObjectName(QStringLiteral("lstPlayed"));
     lstPlayed->setGeometry(730, 236, 240, 180);
-    lstPlayed->setFocusPolicy(Qt::NoFocus);
+    lstPlayed->setFocusPolicy(Qt::TabFocus);
+    brisko::ui::nameControl(lstPlayed, QStringLiteral("Played this session or errors"));
     lstPlayed->setToolTip(QStringLiteral("Keeps track of all clips played and missing clip files."));
     cmdClearList = new QPushButton(QStringLiteral("Clear List"), this);
     cmdClearList->setGeometry(730, 424, 240, 26);
@@ -220,7 +237,7 @@ void frmClipPlay::buildSideControls() {
     cmdExit = new QPushButton(QStringLiteral("Exit"), this);
     cmdExit->setGeometry(884, 484, 86, 30);
     cmdExit->setToolTip(QStringLiteral("Click here to exit Clip Player and stop any playing clips."));
-    for (QPushButton* button : {cmdClearList, cmdPageNames, cmdLoadUser, cmdExit}) button->setFocusPolicy(Qt::NoFocus);
+    for (QPushButton* button : {cmdClearList, cmdPageNames, cmdLoadUser, cmdExit}) button->setFocusPolicy(Qt::TabFocus);
     connect(cmdClearList, &QPushButton::clicked, this, [this] { cmdClearList_Click(); });
     connect(cmdPageNames, &QPushButton::clicked, this, [this] { cmdPageNames_Click(); });
     connect(cmdLoadUser, &QPushButton::clicked, this, [this] { cmdLoadUser_Click(); });
@@ -556,8 +573,65 @@ bool frmClipPlay::eventFilter(QObject* watched, QEvent* event) {
         const int code = brisko::ui::virtualKeyCode(*key);
         if (code != 0) Form_KeyDown(code);
     }
-    // No control of the window acts on a key.
-    return true;
+    // Keys that fire no clip move the focus and work the focused control; no control of the
+    // window acts on any other key.
+    return !keyForFocus(key);
+}
+
+bool frmClipPlay::keyForFocus(QKeyEvent* key) {
+    const int k = key->key();
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
+    if (k == Qt::Key_Tab || k == Qt::Key_Backtab) return true;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || focus->window() != this) return false;
+    // The tab strip turns pages and the lists move their rows with the arrow keys.
+    const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
+    if (arrow && (focus == SSTab1 || focus == lstPlayOrder || focus == lstPlayed)) return true;
+    const bool enter = k == Qt::Key_Return || k == Qt::Key_Enter;
+    if (!enter && k != Qt::Key_Menu) return false;
+    if (key->isAutoRepeat()) return false;
+    for (int b = 0; b < kButtons; ++b) {
+        if (focus == cmdPlay[b]) {
+            // Enter is the left click (start or stop), the menu key the right click (pause).
+            cmdPlay_MouseDown(b, enter ? Qt::LeftButton : Qt::RightButton);
+            return false;
+        }
+        if (focus == Text1[b] && enter) {
+            Text1_Click(b);
+            return false;
+        }
+    }
+    if (auto* button = qobject_cast<QPushButton*>(focus); button != nullptr && enter) button->click();
+    return false;
+}
+
+void frmClipPlay::nameTabs() {
+    for (int t = 0; t < SSTab1->count(); ++t) {
+        const QString shown = SSTab1->tabText(t);
+        SSTab1->setAccessibleTabName(t, shown.isEmpty() ? QStringLiteral("Page %1").arg(t + 1)
+                                                        : QStringLiteral("Page %1, %2").arg(t + 1).arg(shown.left(200)));
+    }
+}
+
+void frmClipPlay::setTabOrderByRows() {
+    // Row by row as the eye reads the grid; in each clip, the clip button, its rewind box, its
+    // play-list button and its add button; then the side controls from the top.
+    QWidget* last = SSTab1;
+    auto chain = [&last](QWidget* next) {
+        QWidget::setTabOrder(last, next);
+        last = next;
+    };
+    for (int row = 0; row < 6; ++row)
+        for (int column = 0; column < 8; ++column) {
+            const int b = column * 6 + row;
+            chain(cmdPlay[b]);
+            chain(Text1[b]);
+            chain(Command2[b]);
+            chain(cmdAdd[b]);
+        }
+    for (QWidget* w : std::initializer_list<QWidget*>{lstPlayOrder, lstPlayed, cmdClearList, cmdPageNames,
+                                                      cmdLoadUser, cmdExit})
+        chain(w);
 }
 
 void frmClipPlay::Form_KeyDown(int keyCode) {

@@ -18,6 +18,7 @@
 #include "console/ProportionalLayout.h"
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -103,6 +104,8 @@ public:
     // A key code of the key-binding table (Shift, Ctrl and Alt already ignored).
     void Form_KeyDown(int keyCode);
     void playNextInOrder();
+    // The tabs' accessible names, "Page 2, Jingles", from their captions.
+    void nameTabs();
 
     // The clip file selector and page-names windows while open.
     frmClipFileSelect* fileSelector() const { return selector_; }
@@ -118,6 +121,8 @@ private:
     void buildControls();
     void buildButton(int b);
     void buildSideControls();
+    void setTabOrderByRows();
+    bool keyForFocus(QKeyEvent* key);
     // Empty caption, white background, empty "Add" caption for all 48 buttons.
     void clearButtons();
     // Shows button B from slot (CurrentPage, B): at OPENING as the window's first page, else as

@@ -1,6 +1,8 @@
 // The page-names window.
 #include "clipplayer/frmPageNames.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,6 +30,7 @@ frmPageNames::frmPageNames(frmClipPlay* clipPlayer, QWidget* parent)
         label->setGeometry(16, 42 + i * 30, 60, 24);
         Text1[size_t(i)] = new QLineEdit(this);
         Text1[size_t(i)]->setObjectName(QStringLiteral("Text1_") + QString::number(i));
+        brisko::ui::nameControl(Text1[size_t(i)], QStringLiteral("Page %1 name").arg(i + 1));
         Text1[size_t(i)]->setGeometry(80, 42 + i * 30, 320, 24);
     }
     Command2 = new QPushButton(QStringLiteral("Display Names"), this);
@@ -64,6 +67,7 @@ bool frmPageNames::saveNames() {
     if (clipPlayer_ != nullptr) {
         clipPlayer_->getclippagenames();
         for (int t = 0; t < 10; ++t) clipPlayer_->SSTab1->setTabText(t, shownPageName(Text1[size_t(t)]->text()));
+        clipPlayer_->nameTabs();
     }
     return true;
 }

@@ -11,6 +11,7 @@
 #include "clipplayer/ClipPlayer.h"
 #include "clipplayer/ClipState.h"
 #include "clipplayer/frmClipPlay.h"
+#include "ui/AccessibleNames.h"
 #include "ui/NameBytes.h"
 #include "ui/Prompt.h"
 
@@ -47,6 +48,7 @@ frmPickUser::frmPickUser(QWidget* parent) : QWidget(parent, Qt::Window) {
     cmboUsers->setObjectName(QStringLiteral("cmboUsers"));
     cmboUsers->setEditable(true);
     cmboUsers->setInsertPolicy(QComboBox::NoInsert);
+    brisko::ui::nameControl(cmboUsers, QStringLiteral("Pick a user"));
     cmboUsers->setGeometry(16, 34, 170, 26);
     // A long list of users costs nothing to lay out: every row is one line of text, and the box
     // has its size without measuring every name.
@@ -56,6 +58,7 @@ frmPickUser::frmPickUser(QWidget* parent) : QWidget(parent, Qt::Window) {
     lblAddUser->setGeometry(16, 80, 140, 20);
     txtNewUser = new QLineEdit(this);
     txtNewUser->setObjectName(QStringLiteral("txtNewUser"));
+    brisko::ui::nameControl(txtNewUser, QStringLiteral("New user name"));
     txtNewUser->setGeometry(16, 102, 170, 26);
     cmdAddUser = new QPushButton(QStringLiteral("Add New User"), this);
     cmdAddUser->setGeometry(200, 100, 115, 30);

@@ -1,6 +1,8 @@
 // The library browser's lists: drives as mount points, folders, and files filtered by pattern.
 #include "console/FileBrowser.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
@@ -30,6 +32,7 @@ QString driveOfPath(const QString& path) {
 }
 
 DriveBox::DriveBox(QWidget* parent) : QComboBox(parent) {
+    brisko::ui::nameControl(this, QStringLiteral("Drive"));
     reload();
     current_ = count() > 0 ? itemText(0) : QStringLiteral("/");
     setCurrentIndex(indexOfMount(current_));
@@ -93,6 +96,7 @@ void DriveBox::setDrive(const QString& path) {
 // ---- folders ----------------------------------------------------------------------------------
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    brisko::ui::nameControl(this, QStringLiteral("Folders"));
     path_ = QDir::currentPath();
     fill();
     connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -150,6 +154,7 @@ void FolderList::fill() {
 // ---- files ------------------------------------------------------------------------------------
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {
+    brisko::ui::nameControl(this, QStringLiteral("Files"));
     path_ = QDir::currentPath();
     refresh();
 }

@@ -13,6 +13,7 @@
 
 #include "console/frmMain.h"
 #include "console/frmSelDefault.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Prompt.h"
 
 namespace brisko::console {
@@ -80,6 +81,7 @@ frmFunc::frmFunc(QWidget* parent) : QWidget(parent, Qt::Window) {
         slider->setPageStep(spec.largeStep);
         slider->setValue(spec.value);
         if (spec.tooltip[0] != '\0') slider->setToolTip(QString::fromUtf8(spec.tooltip));
+        brisko::ui::nameControl(slider, QString::fromUtf8(spec.caption));
         auto* value = new QLabel(QStringLiteral("0"), this);
         value->setObjectName(QStringLiteral("Label%1").arg(12 + k));
         value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("100000")));
@@ -121,6 +123,9 @@ frmFunc::frmFunc(QWidget* parent) : QWidget(parent, Qt::Window) {
     File1->setObjectName(QStringLiteral("File1"));
     File1->setPath(Dir1->path());
     Command4 = new QPushButton(QStringLiteral("Select Editor"), Frame1);
+    brisko::ui::nameControl(Drive1, QStringLiteral("Editor or temp drive"));
+    brisko::ui::nameControl(Dir1, QStringLiteral("Editor or temp folders"));
+    brisko::ui::nameControl(File1, QStringLiteral("Editor files"));
     Command4->setObjectName(QStringLiteral("Command4"));
     Drive1->setDrive(Dir1->path());
     connect(Drive1, &DriveBox::driveChanged, this, [this] { Drive1_Change(); });

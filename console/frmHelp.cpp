@@ -1,6 +1,8 @@
 // The Help window's texts and its one button.
 #include "console/frmHelp.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -27,6 +29,7 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
         auto* box = new QLineEdit(QString::fromUtf8(kLines[k]), this);
         box->setObjectName(QStringLiteral("Text%1").arg(k + 1));
         box->setReadOnly(true);
+        brisko::ui::nameControl(box, QStringLiteral("Help line %1").arg(k + 1));
         box->setCursorPosition(0);
         box->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->text()) + 16);
         layout->addWidget(box);
@@ -40,7 +43,19 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     txtPreListen->setReadOnly(true);
     txtPreListen->setCursorPosition(0);
     txtPreListen->setMinimumWidth(txtPreListen->fontMetrics().horizontalAdvance(txtPreListen->text()) + 16);
+    brisko::ui::nameControl(txtPreListen, QStringLiteral("Help line, pre-listen keys"));
     layout->addWidget(txtPreListen);
+    // The readout keys, in a box of their own below the keyboard lines.
+    readoutKeys = new QLineEdit(
+        QStringLiteral("Control ALT and R reads the time left, E the time played, H the time to the "
+                       "top of the hour, N the next deck"),
+        this);
+    readoutKeys->setObjectName(QStringLiteral("readoutKeys"));
+    readoutKeys->setReadOnly(true);
+    readoutKeys->setCursorPosition(0);
+    readoutKeys->setMinimumWidth(readoutKeys->fontMetrics().horizontalAdvance(readoutKeys->text()) + 16);
+    brisko::ui::nameControl(readoutKeys, QStringLiteral("Help line, readout keys"));
+    layout->addWidget(readoutKeys);
     Command1 = new QPushButton(QStringLiteral("E&xit Window"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });

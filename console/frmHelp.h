@@ -23,6 +23,7 @@ public:
     QLineEdit* Text9 = nullptr;
     // Below the eight lines: the pre-listen keys of the cue output.
     QLineEdit* txtPreListen = nullptr;
+    QLineEdit* readoutKeys = nullptr;  // the readout keys (Ctrl+Alt+R, E, H, N)
     QPushButton* Command1 = nullptr;  // "E&xit Window"
 
     void Command1_Click();  // hides the window; it is not destroyed

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTime>
 #include <cmath>
 #include <limits>
@@ -46,6 +47,7 @@
 #include "media/MediaChannel.h"
 #include "platform/common/Clock.h"
 #include "platform/common/ProgramFolder.h"
+#include "ui/AccessibleNames.h"
 #include "ui/Prompt.h"
 
 using brisko::MediaChannel;
@@ -98,8 +100,10 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
     layout_ = new ProportionalLayout;
     buildControls();
     buildMenus();
+    buildReadouts();
     layout_->record(QSize(kDesignWidth, kDesignHeight));
-    resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height());
+    resize(kDesignWidth, kDesignHeight + menuBar()->sizeHint().height() +
+                             statusBar()->sizeHint().height());
 
     // 1. Auto Delete is off.
     mnuAutoDOn->setChecked(false);
@@ -190,6 +194,10 @@ void frmMain::buildControls() {
         Drive1->setDrive(Dir1->path());
     }
     Drive1->setToolTip(QStringLiteral("Drives"));
+    brisko::ui::nameControl(Drive1, QStringLiteral("Drive"), QStringLiteral("G moves here"));
+    brisko::ui::nameControl(Dir1, QStringLiteral("Folders"), QStringLiteral("D moves here"));
+    brisko::ui::nameControl(File1, QStringLiteral("Files"), QStringLiteral("F moves here"));
+    brisko::ui::nameWithValue(Label6, QStringLiteral("Clock"));
     Dir1->setToolTip(QStringLiteral("Folders: Space or Enter opens the highlighted folder"));
     File1->setToolTip(QStringLiteral("Drag a file onto a deck, or double-click to fill the next deck"));
     File1->setDragEnabled(false);  // the console starts its own drag (see startDrag)
@@ -198,7 +206,7 @@ void frmMain::buildControls() {
     cmrTime = new QLabel(QStringLiteral("00:00:00"), central);
     track(cmrTime, QStringLiteral("cmrTime"), 118, 634, 140, 30);
     cmrTime->setToolTip(QStringLiteral("Displays total time of all clips."));
-    cmrTime->setAccessibleName(QStringLiteral("Total time"));
+    brisko::ui::nameWithValue(cmrTime, QStringLiteral("Total time"));
     boldFont(cmrTime, 14);
     Label5 = new QLabel(QStringLiteral("A"), central);
     track(Label5, QStringLiteral("Label5"), 8, 294, 250, 16);
@@ -219,6 +227,7 @@ void frmMain::buildControls() {
     boldFont(currentclip, 12);
     StopImmediate = new QPushButton(QStringLiteral("&Stop"), central);
     track(StopImmediate, QStringLiteral("StopImmediate"), 1206, 6, 148, 32);
+    brisko::ui::nameControl(StopImmediate, QStringLiteral("Stop the file from the command line"));
     StopImmediate->setVisible(false);
 
     // The twelve decks in two columns of six.
@@ -325,7 +334,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     Label4[i]->setAlignment(Qt::AlignCenter);
     Label4[i]->setFrameShape(QFrame::StyledPanel);
     Label4[i]->setToolTip(QStringLiteral("Total clip play length."));
-    Label4[i]->setAccessibleName(QStringLiteral("Deck %1 length").arg(n1(i)));
+    brisko::ui::nameWithValue(Label4[i], QStringLiteral("Deck %1 length").arg(n1(i)));
     Text3[i] = new QLineEdit(parent);
     track(Text3[i], QStringLiteral("Text3"), 369, 4, 62, 30);
     Text3[i]->setReadOnly(true);
@@ -343,6 +352,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     track(Label8[i], QStringLiteral("Label8"), 435, 4, 36, 30);
     Label8[i]->setAlignment(Qt::AlignCenter);
     Label8[i]->setVisible(false);
+    brisko::ui::nameWithValue(Label8[i], QStringLiteral("Deck %1 percent played").arg(n1(i)));
     StartTime[i] = new QLineEdit(parent);
     track(StartTime[i], QStringLiteral("StartTime"), 473, 4, 62, 30);
     StartTime[i]->setToolTip(QStringLiteral("Time clip was started or time clip will start."));
@@ -353,19 +363,31 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     cmdPlay[i] = new QPushButton(QStringLiteral("Play ") + n1(i), parent);
     track(cmdPlay[i], QStringLiteral("cmdPlay"), 4, 38, 84, 28);
     setBackColor(cmdPlay[i], kColorPlayIdle);
+    cmdPlay[i]->setAccessibleDescription(QStringLiteral("Shift+F%1 plays, pauses or resumes deck %2")
+                                             .arg(i + 1)
+                                             .arg(n1(i)));
     Command4[i] = new QPushButton(QStringLiteral("Stop"), parent);
     track(Command4[i], QStringLiteral("Command4"), 92, 38, 52, 28);
     Command4[i]->setToolTip(QStringLiteral("Stop ") + n1(i));
     Command4[i]->setEnabled(false);
+    brisko::ui::nameControl(Command4[i], QStringLiteral("Stop deck ") + n1(i),
+                            QStringLiteral("Ctrl+F%1").arg(i + 1));
     Command5[i] = new QPushButton(QStringLiteral("Clear"), parent);
     track(Command5[i], QStringLiteral("Command5"), 148, 38, 52, 28);
     Command5[i]->setToolTip(QStringLiteral("Clear ") + n1(i));
     Command5[i]->setVisible(false);
+    brisko::ui::nameControl(Command5[i], QStringLiteral("Clear deck ") + n1(i));
     Command8[i] = new QPushButton(QStringLiteral("F"), parent);
     track(Command8[i], QStringLiteral("Command8"), 204, 38, 40, 28);
     Command8[i]->setToolTip(QStringLiteral("Fade %1 to 0 and stop.").arg(n1(i)));
     Command8[i]->setEnabled(false);
     setBackColor(Command8[i], kColorButtonFace);
+    // The caption is the deck's volume: "F" is full.
+    brisko::ui::nameWithValue(
+        Command8[i], QStringLiteral("Deck %1 fade").arg(n1(i)),
+        {QStringLiteral("volume "), {{QStringLiteral("F"), QStringLiteral("full volume")}}, {}, {}});
+    Command8[i]->setAccessibleDescription(
+        QStringLiteral("Fades deck %1 to 0 and stops it; Shift+Alt+F%2").arg(n1(i)).arg(i + 1));
     chkSegue[i] = new QCheckBox(parent);
     track(chkSegue[i], QStringLiteral("chkSegue"), 252, 38, 20, 28);
     chkSegue[i]->setToolTip(QStringLiteral(
@@ -395,6 +417,7 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
 
     ProgressBar1[i] = new QProgressBar(parent);
     track(ProgressBar1[i], QStringLiteral("ProgressBar1"), 4, 70, 262, 20);
+    brisko::ui::nameControl(ProgressBar1[i], QStringLiteral("Deck %1 progress").arg(n1(i)));
     ProgressBar1[i]->setRange(0, 100);
     ProgressBar1[i]->setValue(0);
     ProgressBar1[i]->setTextVisible(false);
@@ -405,6 +428,8 @@ void frmMain::buildDeck(int i, QWidget* parent, int left, int top) {
     // The position changes when the operator lets go of the slider, not at every step of a drag.
     HScroll1[i]->setTracking(false);
     HScroll1[i]->setVisible(false);
+    brisko::ui::nameControl(HScroll1[i], QStringLiteral("Deck %1 position").arg(n1(i)),
+                            QStringLiteral("Percent of the clip; moving it seeks the deck"));
 
     Timer0[i] = new DeckTimer(50, this);
     if (real) connectDeck(i);

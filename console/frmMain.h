@@ -21,10 +21,15 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollBar;
+class QTimer;
 class frmFunc;
 class frmHelp;
 class frmSetIndex;
 class frmAbout;
+
+namespace brisko::ui {
+class StatusLine;
+}
 
 namespace brisko::console {
 class DriveBox;
@@ -221,6 +226,23 @@ public:
     // Tells the operator TEXT in the incident line under the library, as a sound incident is told.
     void showIncident(const QString& text);
 
+    // ---- Readouts (Readouts.cpp): keys outside the console's key tables that write a sentence
+    // into the readout line, which a screen reader speaks: Ctrl+Alt+R the current deck's time
+    // left, Ctrl+Alt+E its time played, Ctrl+Alt+H the time to the top of the hour, Ctrl+Alt+N
+    // the index deck (the one Space starts next) and its length. The outro warning says so in the
+    // same line when the current deck has that many seconds left (0 = off; brisko-a11y.ini).
+    brisko::ui::StatusLine* readoutLine = nullptr;
+    QAction* readRemaining = nullptr;
+    QAction* readElapsed = nullptr;
+    QAction* readTopOfHour = nullptr;
+    QAction* readNextDeck = nullptr;
+    void sayRemaining();
+    void sayElapsed();
+    void sayTopOfHour();
+    void sayNextDeck();
+    int outroWarningSeconds() const;
+    void setOutroWarningSeconds(int seconds);
+
     // The channel alias of deck I: "voice" + I.
     static std::string deckAlias(int i);
     // True for a real deck index 0..11.
@@ -238,6 +260,8 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildReadouts();
+    void checkOutro();
     void buildDeck(int i, QWidget* parent, int left, int top);
     void connectDeck(int i);
     void setDeckIdleLook(int i);
@@ -263,4 +287,7 @@ private:
     brisko::console::ProportionalLayout* layout_ = nullptr;
     QPoint dragStart_;
     bool unloading_ = false;
+    QTimer* outroClock_ = nullptr;
+    int outroSeconds_ = 0;
+    int outroWarned_ = -1;  // the deck whose outro was told, until it leaves its last seconds
 };

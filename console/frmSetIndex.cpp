@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "console/DeckMath.h"
+#include "ui/AccessibleNames.h"
 
 frmSetIndex::frmSetIndex(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Set Index"));
@@ -19,6 +20,7 @@ frmSetIndex::frmSetIndex(QWidget* parent) : QDialog(parent) {
     Label2->setWordWrap(true);
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
+    brisko::ui::nameControl(Text1, QStringLiteral("Deck the Space bar starts next"));
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setDefault(true);

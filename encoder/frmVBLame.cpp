@@ -3,6 +3,8 @@
 // there every few milliseconds.
 #include "encoder/frmVBLame.h"
 
+#include "ui/AccessibleNames.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -97,11 +99,16 @@ frmVBLame::frmVBLame(QWidget* parent) : QWidget(parent, Qt::Window) {
     lblSourceFile = new QLabel(QStringLiteral("Source Wave File:"), this);
     txtSourceFile = new QLineEdit(this);
     cmdPickSource = new QPushButton(QStringLiteral("Browse"), this);
+    brisko::ui::nameControl(txtSourceFile, QStringLiteral("Source WAV file"));
+    brisko::ui::nameControl(cmdPickSource, QStringLiteral("Choose the WAV file"));
     lblMp3File = new QLabel(QStringLiteral("Output Mp3 File:"), this);
     txtOutputMp3File = new QLineEdit(this);
     cmdPickMp3File = new QPushButton(QStringLiteral("Browse"), this);
+    brisko::ui::nameControl(txtOutputMp3File, QStringLiteral("Output MP3 file"));
+    brisko::ui::nameControl(cmdPickMp3File, QStringLiteral("Choose the MP3 file"));
     lblPreset = new QLabel(QStringLiteral("Encoding Option:"), this);
     cboOption = new QComboBox(this);
+    brisko::ui::nameControl(cboOption, QStringLiteral("Encoding option"));
     lblEncode = new QLabel(QStringLiteral(" Encode:"), this);
     picEncode = new PictureBox(this);
     picEncode->setFrameShape(QFrame::StyledPanel);

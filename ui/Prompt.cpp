@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace brisko::ui {
 namespace {
@@ -47,9 +48,14 @@ QMessageBox::Icon standardIcon(PromptIcon icon) {
 
 PromptAnswer message(QWidget* parent, const PromptRequest& request) {
     if (messageResponder()) return messageResponder()(request);
-    QMessageBox box(standardIcon(request.icon), request.title, request.text,
-                    standardButtons(request.buttons), parent);
-    switch (box.exec()) {
+    // On the heap: the parent may be destroyed while the box's event loop runs, and it deletes its
+    // children; the box then goes with it and the question ends unanswered.
+    QPointer<QMessageBox> box = new QMessageBox(standardIcon(request.icon), request.title,
+                                                request.text, standardButtons(request.buttons),
+                                                parent);
+    const int answer = box->exec();
+    delete box.data();
+    switch (answer) {
         case QMessageBox::Yes: return PromptAnswer::Yes;
         case QMessageBox::No: return PromptAnswer::No;
         case QMessageBox::Cancel: return PromptAnswer::Cancel;

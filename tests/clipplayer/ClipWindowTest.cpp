@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <vector>
+#include <QApplication>
 
 #include "clipplayer/ClipAliases.h"
 #include "clipplayer/ClipPlayer.h"
@@ -290,4 +293,42 @@ TEST_F(ClipTest, FontsFollowTheWidthTheTabStripTurnsWhiteAndTheLogKeepsTheCentur
     const QDateTime moment(QDate(2026, 12, 6), QTime(13, 35, 7));
     EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("en_US"))).toStdString(), " at 12/6/2026 1:35:07 PM");
     EXPECT_EQ(clip::logStamp(moment, QLocale(QStringLiteral("de_DE"))).toStdString(), " at 06.12.2026 13:35:07");
+}
+
+// Tab walks the clips row by row (as the eye reads the grid) and comes back round; Enter on a
+// clip button starts and stops it, the menu key pauses it, and neither fires a clip of a key.
+TEST_F(ClipTest, TabWalksTheClipsRowByRowAndEnterWorksTheFocusedClip) {
+    clip::ClipTable table;
+    put(table, 1, 6, tone("b.wav", 5.0, 440.0));
+    frmClipPlay& w = openAs(QStringLiteral("tabs"), table);
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.cmdPlay[0]->setFocus();
+    std::vector<QWidget*> seen{QApplication::focusWidget()};
+    for (int k = 0; k < 400; ++k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        seen.push_back(QApplication::focusWidget());
+        if (seen.back() == w.cmdPlay[0]) break;
+    }
+    ASSERT_EQ(seen.back(), w.cmdPlay[0]) << "Tab never came back round: a focus trap";
+    auto at = [&seen](QWidget* x) { return std::find(seen.begin(), seen.end(), x) - seen.begin(); };
+    // Row 0 is buttons 0, 6, 12 ... 42; then row 1 starts with button 1.
+    EXPECT_LT(at(w.cmdPlay[0]), at(w.Text1[0]));
+    EXPECT_LT(at(w.cmdAdd[0]), at(w.cmdPlay[6]));
+    EXPECT_LT(at(w.cmdPlay[42]), at(w.cmdPlay[1]));
+    EXPECT_LT(at(w.cmdAdd[47]), at(w.cmdExit));
+    EXPECT_LT(at(w.SSTab1), static_cast<long>(seen.size()));
+
+    w.cmdPlay[6]->setFocus();
+    QTest::keyClick(w.cmdPlay[6], Qt::Key_Return);
+    EXPECT_TRUE(w.Check1[6]->isChecked());
+    EXPECT_EQ(MediaChannel::mode(clip::buttonAlias(6)), "playing");
+    QTest::keyClick(w.cmdPlay[6], Qt::Key_Menu);
+    EXPECT_EQ(MediaChannel::mode(clip::buttonAlias(6)), "paused");
+    EXPECT_EQ(w.Text1[6]->text(), "<");
+    QTest::keyClick(w.cmdPlay[6], Qt::Key_Menu);
+    QTest::keyClick(w.cmdPlay[6], Qt::Key_Return);
+    EXPECT_FALSE(w.Check1[6]->isChecked());
+    EXPECT_EQ(w.cmdAdd[6]->text(), "Stopped");
 }

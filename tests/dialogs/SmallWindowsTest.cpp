@@ -12,6 +12,7 @@
 #include "console/frmHelp.h"
 #include "console/frmSetIndex.h"
 #include "tests/dialogs/FakeMedia.h"
+#include "ui/Prompt.h"
 
 namespace {
 
@@ -101,4 +102,22 @@ TEST_F(SmallWindows, AboutBoxGoesAwayWhenClosedWithOk) {
     about->exec();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(about.isNull());
+}
+
+// A message box lives while its nested event loop runs; the window it belongs to may be closed
+// for good meanwhile (a press that reaches that window over the accessibility bus, a timer). The
+// question then ends as unanswered instead of freeing the box twice.
+TEST_F(SmallWindows, AMessageOutlivesTheWindowThatAskedIt) {
+    auto* owner = new QWidget;
+    owner->show();
+    bool deleted = false;
+    QTimer::singleShot(50, [&] {
+        delete owner;
+        deleted = true;
+    });
+    const brisko::ui::PromptAnswer answer = brisko::ui::message(
+        owner, {QStringLiteral("Go on?"), QStringLiteral("Brisko"), brisko::ui::PromptButtons::YesNo,
+                brisko::ui::PromptIcon::Question});
+    EXPECT_TRUE(deleted);
+    EXPECT_EQ(answer, brisko::ui::PromptAnswer::Cancel);
 }
