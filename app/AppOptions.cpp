@@ -49,10 +49,8 @@ std::string chooseAudio(const std::string& option, const char* environment) {
 }
 
 const char* usageText() {
-    return "usage: brisko [--audio=SPEC] [--cue=SPEC] [--record=PATH.wav] [--] [FILE]
-"
-           "       brisko --help | --version
-"
+    return "usage: brisko [--audio=SPEC] [--cue=SPEC] [--record=PATH.wav] [--] [FILE]\n"
+           "       brisko --help | --version\n"
            "  --audio=SPEC  portaudio, portaudio:NAME, file:PATH.wav, null, or list (prints the\n"
            "                output devices and exits); BRISKO_AUDIO is used when not given\n"
            "  --cue=SPEC    the pre-listen output, heard by the operator only: the forms of\n"
