@@ -2,8 +2,9 @@
 # Brisko's one entry point on a Debian 12 machine:
 #   ./do run [ARGS...]   install what is missing, build, start the program
 #   ./do test            install what is missing, build, run every test
+#   ./do package         install what is missing, build the Debian packages (.deb) with CPack
 #   ./do deps            only install what is missing
-# Build folders: build/ (plain); BUILD_DIR and CMAKE_ARGS override.
+# Build folders: build/ (plain), build-package/ (packages); BUILD_DIR and CMAKE_ARGS override.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -18,10 +19,12 @@ PACKAGES=(
     ffmpeg libmpv-dev clang libclang-rt-14-dev
     lame cd-paranoia qt6-tools-dev designer-qt6 imagemagick sox xdotool jackd2
 )
+# What building the packages needs beyond that: dpkg-shlibdeps, file (CPack), the icon renderer.
+PACKAGE_TOOLS=(dpkg-dev file librsvg2-bin)
 
 deps() {
     local missing=()
-    for p in "${PACKAGES[@]}"; do
+    for p in "${PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -40,6 +43,29 @@ build() {
     cmake --build "$dir" -j"$(nproc)"
 }
 
+# The Debian packages, built for the prefix /usr with Debian's hardening flags, into
+# build-package/packages/. The test suite and the benchmarks are left out of this build.
+package() {
+    local dir="${BUILD_DIR:-build-package}"
+    # Debian's compiler and linker flags; the source folder is left out of them, so that a build
+    # from another checkout finds the same objects in the compiler cache.
+    local cppflags
+    export DEB_BUILD_MAINT_OPTIONS="hardening=+all reproducible=-fixfilepath,-fixdebugpath"
+    cppflags=$(dpkg-buildflags --get CPPFLAGS)
+    # shellcheck disable=SC2086
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+        -DCMAKE_C_FLAGS="$(dpkg-buildflags --get CFLAGS) $cppflags" \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $cppflags" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DCMAKE_SHARED_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DCMAKE_MODULE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DBRISKO_TESTS=OFF -DBRISKO_BENCH=OFF ${CMAKE_ARGS:-} >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+    rm -rf "$dir/packages"
+    (cd "$dir" && cpack -G DEB >/dev/null)
+    ls "$dir"/packages/*.deb
+}
+
 case "${1:-}" in
     deps) deps ;;
     run)
@@ -52,6 +78,10 @@ case "${1:-}" in
             exec xvfb-run -a -s "-screen 0 1366x768x24" "$exe" "$@"
         fi
         exec "$exe" "$@"
+        ;;
+    package)
+        deps "${PACKAGE_TOOLS[@]}"
+        package
         ;;
     test)
         deps

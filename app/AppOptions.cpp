@@ -1,6 +1,8 @@
 // Command-line parsing for the program.
 #include "app/AppOptions.h"
 
+#include <cstdlib>
+
 namespace brisko::app {
 
 AppOptions parseOptions(const std::vector<std::string>& args) {
@@ -27,6 +29,8 @@ AppOptions parseOptions(const std::vector<std::string>& args) {
                 options.warnings.push_back("--cue needs a value, e.g. --cue=split; ignored");
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             options.help = true;
+        } else if (!optionsEnded && arg == "--version") {
+            options.version = true;
         } else {
             words.push_back(arg);
         }
@@ -46,6 +50,7 @@ std::string chooseAudio(const std::string& option, const char* environment) {
 
 const char* usageText() {
     return "usage: brisko [--audio=SPEC] [--cue=SPEC] [--record=PATH.wav] [--] [FILE]\n"
+           "       brisko --help | --version\n"
            "  --audio=SPEC  portaudio, portaudio:NAME, file:PATH.wav, null, or list (prints the\n"
            "                output devices and exits); BRISKO_AUDIO is used when not given\n"
            "  --cue=SPEC    the pre-listen output, heard by the operator only: the forms of\n"
@@ -54,7 +59,26 @@ const char* usageText() {
            "  --record=PATH.wav  records what goes on air beside the output (BRISKO_RECORD when\n"
            "                not given); past 4 GiB it goes on in PATH-002.wav, PATH-003.wav, ...\n"
            "  FILE          plays at once on the immediate channel; the words of an unquoted\n"
-           "                name with blanks are joined; put -- before a name that starts with -\n";
+           "                name with blanks are joined; put -- before a name that starts with -\n"
+           "  --help, -h    prints this text; --version prints the version\n"
+           "Files (brisko.ini, clip lists, the Clip Player log) live in $BRISKO_HOME when set,\n"
+           "else beside a program run from its build folder, else in ~/.local/share/brisko.\n"
+           "Without a display: xvfb-run -a brisko FILE\n";
+}
+
+bool displayConfigured(const std::vector<std::string>& args) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    for (const std::string& arg : args)
+        if (arg == "-platform" || arg == "--platform") return true;
+    return false;
+}
+
+const char* noDisplayText() {
+    return "brisko: no display: start it on a desktop, or without one under a virtual display: "
+           "xvfb-run -a brisko [FILE]\n";
 }
 
 }  // namespace brisko::app

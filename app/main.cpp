@@ -1,6 +1,7 @@
 // The program: resolves its folder, starts the audio output, shows the deck console and, at the
 // end, shuts the audio engine down (which finalises a WAV recording).
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 #include <csignal>
 #include <cstdio>
@@ -23,31 +24,45 @@
 #include "platform/common/ProgramFolder.h"
 
 int main(int argc, char** argv) {
-    brisko::resolveProgramFolder(argc > 0 ? argv[0] : nullptr);
-
-    // Qt's own options (-platform, -style, ...) are taken out by QApplication; the options are
-    // read from what is left. "--audio=list" must work without a display, so it is looked for
-    // first.
-    for (int k = 1; k < argc; ++k) {
-        if (std::string(argv[k]) == "--") break;
-        if (std::string(argv[k]) == "--audio=list") {
+    // What only prints is answered before anything else, and before any window system is touched:
+    // a terminal, a package check or a service manager gets its text on any machine. Qt's own
+    // options are still among the arguments here; they do not change these answers.
+    {
+        const std::vector<std::string> raw(argv + (argc > 0 ? 1 : 0), argv + argc);
+        const brisko::app::AppOptions early = brisko::app::parseOptions(raw);
+        if (early.help) {
+            std::fputs(brisko::app::usageText(), stdout);
+            return 0;
+        }
+        if (early.version) {
+            std::printf("brisko %s\n", BRISKO_VERSION);
+            return 0;
+        }
+        if (early.audio == "list") {
             const std::vector<std::string> names = brisko::audio::Engine::listDevices();
             for (const std::string& name : names) std::printf("%s\n", name.c_str());
             if (names.empty()) std::fprintf(stderr, "brisko: no audio output devices found\n");
             return 0;
         }
+        // Without a window system Qt would abort with a long message: say in one line how to run.
+        if (!brisko::app::displayConfigured(raw)) {
+            std::fputs(brisko::app::noDisplayText(), stderr);
+            return 1;
+        }
     }
+    brisko::resolveProgramFolder(argc > 0 ? argv[0] : nullptr);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisko"));
+    QApplication::setApplicationVersion(QStringLiteral(BRISKO_VERSION));
+    // The installed desktop entry and icon carry this name: desktops match the window to them.
+    QGuiApplication::setDesktopFileName(QStringLiteral(BRISKO_APP_ID));
+    if (const QIcon icon = QIcon::fromTheme(QStringLiteral(BRISKO_APP_ID)); !icon.isNull())
+        QApplication::setWindowIcon(icon);
     // QApplication has taken out its own options; the rest are read as the bytes they are, since
     // a file name need not be valid UTF-8.
     const std::vector<std::string> args(argv + 1, argv + argc);
     const brisko::app::AppOptions options = brisko::app::parseOptions(args);
-    if (options.help) {
-        std::fputs(brisko::app::usageText(), stdout);
-        return 0;
-    }
     for (const std::string& warning : options.warnings)
         std::fprintf(stderr, "brisko: %s\n", warning.c_str());
 

@@ -32,6 +32,8 @@ TEST(AppOptions, TheCommandLineIsTheFile) {
     EXPECT_EQ(o.cue, "split");
     EXPECT_EQ(o.warnings.size(), 1u);
     EXPECT_TRUE(parseOptions({"--help"}).help);
+    EXPECT_TRUE(parseOptions({"a.wav", "--version"}).version);
+    EXPECT_FALSE(parseOptions({"--", "--version"}).version);
     EXPECT_TRUE(parseOptions({}).file.empty());
 }
 
