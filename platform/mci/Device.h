@@ -30,6 +30,7 @@ enum class StatusItem {
     Ready,           // "ready"
     StartPosition,   // "start position"
     TrackType,       // "type track N"
+    Output,          // "output": "air", or "cue" for a pre-listen
 };
 
 enum class AudioSide { Both, Left, Right };

@@ -621,6 +621,8 @@ private:
             used = 2;
         } else if (is(0, "ready")) {
             which = StatusItem::Ready;
+        } else if (is(0, "output")) {
+            which = StatusItem::Output;
         } else if (is(0, "start") && is(1, "position")) {
             which = StatusItem::StartPosition;
             used = 2;

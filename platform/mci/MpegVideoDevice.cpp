@@ -111,6 +111,9 @@ public:
                 if (track != 1) return kErrOutOfRange;
                 value->setText("audio");
                 return kOk;
+            case StatusItem::Output:
+                value->setText(engine.bus(voice_) == audio::Bus::Cue ? "cue" : "air");
+                return kOk;
         }
         return kErrUnknownStatusItem;
     }

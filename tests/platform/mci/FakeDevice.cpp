@@ -41,6 +41,7 @@ public:
             case StatusItem::Ready: value->setBoolean(true); return kOk;
             case StatusItem::StartPosition: value->setTime(0); return kOk;
             case StatusItem::TrackType: value->setText("audio"); return kOk;
+            case StatusItem::Output: value->setText("air"); return kOk;
         }
         return kErrUnknownStatusItem;
     }
