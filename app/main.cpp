@@ -19,9 +19,11 @@
 #endif
 #include "console/frmMain.h"
 #include "media/MediaChannel.h"
+#include "media/OnAir.h"
 #include "encoder/frmVBLame.h"
 #include "platform/audio/Engine.h"
 #include "platform/common/ProgramFolder.h"
+#include "showlog/ShowLog.h"
 
 int main(int argc, char** argv) {
     // What only prints is answered before anything else, and before any window system is touched:
@@ -98,6 +100,13 @@ int main(int argc, char** argv) {
     launchers.cdWindow = [](QWidget* owner) { brisko::cdripper::openCdWindow(owner); };
 #endif
 
+    // The show's journal, as-run and incident logs. Read before the console is built: after an
+    // unclean end the console offers to restore the decks.
+    auto& show = brisko::showlog::showLog();
+    if (!show.open(brisko::programFolder(), brisko::fileTags))
+        std::fprintf(stderr, "brisko: the show journal cannot be written in %s\n",
+                     brisko::programFolder().c_str());
+
     int result = 0;
     {
         frmMain window(brisko::console::fileNameFromBytes(QByteArray::fromStdString(options.file)));
@@ -113,8 +122,11 @@ int main(int argc, char** argv) {
             brisko::MediaChannel::closeAllChannels();
             window.Form_Unload();
         });
+        window.offerRestore();
         result = QApplication::exec();
     }
+    // Exit and Quit end here: a clean end of the journal.
+    show.close(true);
     engine.shutdown();
     return result;
 }

@@ -143,6 +143,7 @@ frmMain::frmMain(const QString& commandLine, QWidget* parent) : QMainWindow(pare
 
 frmMain::~frmMain() {
     if (g_instance == this) g_instance = nullptr;
+    show_.reset();
     delete layout_;
 }
 
@@ -446,6 +447,7 @@ void frmMain::connectDeck(int i) {
         if (on) paceClock();
     });
     Text1[i]->installEventFilter(this);
+    connectShowLog(i);
 }
 
 void frmMain::buildMenus() {
@@ -478,6 +480,7 @@ void frmMain::buildMenus() {
     connect(refdir, &QAction::triggered, this, [this] { refdir_Click(); });
     connect(advmode, &QAction::triggered, this, [this] { advmode_Click(); });
     connect(mnuabout, &QAction::triggered, this, [this] { mnuabout_Click(); });
+    buildSafetyMenu();
 }
 
 // ---- other windows and operator settings ----------------------------------------------------
@@ -589,11 +592,13 @@ void frmMain::cmdPlay_Click(int i) {
     const QString caption = cmdPlay[i]->text();
     if (caption == QStringLiteral("Play ") + n1(i)) {
         CutOffStarted[i] = 0;  // a fresh start: no Cut Off has been reached in this run yet
-        MediaChannel::play(alias);
+        MediaChannel::play(alias, takeRestoredStart(i));
+        logDeckPlay(i, true);
         cmdPlay[i]->setText(QStringLiteral("Pause ") + n1(i));
         setBackColor(cmdPlay[i], kColorPlaying);
         currentclip->setText(QStringLiteral("Deck ") + n1(i) + QLatin1Char(':') + Text1[i]->text());
     } else if (caption == QStringLiteral("Pause ") + n1(i)) {
+        logDeckPause(i);
         MediaChannel::pause(alias);
         cmdPlay[i]->setText(QStringLiteral("Resume ") + n1(i));
         setBackColor(cmdPlay[i], kColorPaused);
@@ -601,6 +606,7 @@ void frmMain::cmdPlay_Click(int i) {
                              Text1[i]->text());
     } else if (caption == QStringLiteral("Resume ") + n1(i)) {
         MediaChannel::resume(alias);
+        logDeckPlay(i, false);
         cmdPlay[i]->setText(QStringLiteral("Pause ") + n1(i));
         setBackColor(cmdPlay[i], kColorPlaying);
         currentclip->setText(QStringLiteral("Deck ") + n1(i) + QLatin1Char(':') + Text1[i]->text());
@@ -625,6 +631,7 @@ void frmMain::Command4_Click(int i) {
     Command5[i]->setEnabled(true);
     currentclip->clear();
     const std::string alias = deckAlias(i);
+    logDeckStop(i);
     MediaChannel::seek(alias, 0);  // stops the device and rewinds it
     Decks[i].FadeLevel = 100;
     setBackColor(cmdPlay[i], kColorPlayIdle);
@@ -647,6 +654,7 @@ void frmMain::Command5_Click(int i) {
     Decks[i].DeckFile.clear();
     Decks[i].DeckTitle.clear();
     Decks[i].DeckLength = 0;
+    logDeckCleared(i);
     if (isDeck(i)) {
         StartTime[i]->clear();
         Label4[i]->clear();
@@ -687,6 +695,7 @@ void frmMain::Command2_Click() {
         setBackColor(Text1[i], kColorLoaded);
         SpaceIndex = 0;
         if (!Text1[i]->text().isEmpty()) {
+            logDeckCleared(i);
             Text1[i]->clear();
             Decks[i].DeckFile.clear();
             Decks[i].DeckTitle.clear();
@@ -720,7 +729,9 @@ void frmMain::HScroll1_Change(int i) {
             ProgressBar1[i]->setVisible(true);
         }
     }
+    const bool fresh = cmdPlay[i]->text() == QStringLiteral("Play ") + n1(i);
     send(QStringLiteral("play voice") + QString::number(i));
+    logDeckPlay(i, fresh);
     cmdPlay[i]->setText(QStringLiteral("Pause ") + n1(i));
     setBackColor(cmdPlay[i], kColorPlaying);
     // The deck now plays and shows "Pause n": its tick must run, or its end would go unseen.
@@ -810,6 +821,7 @@ void frmMain::Timer0_Timer(int i) {
         if (volume >= 5) {
             MediaChannel::setVolume(previous, "", volume - fadeSpeed());
         } else {
+            logPostFadeClosing(p);
             MediaChannel::close(previous);
             chkPost[p]->setChecked(false);
             ProgressBar1[p]->setVisible(false);
@@ -841,6 +853,7 @@ void frmMain::Timer0_Timer(int i) {
             Command8[i]->setText(QString::number(volume));
         } else {
             Decks[i].Fading = 0;
+            logDeckFadeStop(i);
             Command4_Click(i);
             Timer0[i]->setEnabled(false);
             setBackColor(Command8[i], kColorButtonFace);
@@ -879,6 +892,7 @@ bool frmMain::endOfClip(int i) {
     const std::string alias = deckAlias(i);
     const QString mode = QString::fromStdString(MediaChannel::mode(alias));
     if (mode.left(4) != QLatin1String("stop")) return false;
+    logDeckEnd(i);
     if (autoDeleteOn()) Command5_Click(i);
     MediaChannel::setVolume(alias, "", 100);
     ToggleDeckTimer(i);
@@ -921,6 +935,7 @@ void frmMain::Timer1_Timer() {
     Label6->setText(clockText(brisko::now()));
     showSpaceDeck();
     showEngineHealth();
+    showLogTick();
     paceClock();
 }
 
@@ -939,7 +954,10 @@ void frmMain::showEngineHealth() {
     // Each new incident of the sound path once, in the line under the library: the latest one
     // shown, the latest twenty in its tooltip (a medium that keeps failing for hours must not
     // grow it without end); nothing that stops the console.
-    for (const std::string& text : health_.newIncidents()) showIncident(QString::fromStdString(text));
+    for (const std::string& text : health_.newIncidents()) {
+        showIncident(QString::fromStdString(text));
+        logIncident(text);
+    }
 }
 
 void frmMain::showIncident(const QString& text) {
@@ -956,6 +974,7 @@ void frmMain::showSpaceDeck() {
     // The deck the Space bar starts next has its number marked. The places that change the index
     // (Space, Set Index, Clear All) show it at once; the clock tick keeps the mark up to date too.
     if (SpaceIndex == markedSpaceDeck_) return;
+    logConsoleState();
     for (int i = 0; i < kDecks; ++i) {
         QLabel* number = deckNumber_[i];
         if (number == nullptr) continue;
@@ -1017,6 +1036,7 @@ void frmMain::Text1_DragDrop(int i) {
     deck.DeckTitle = titleOf(displayName(name));
     if (!endsWithTxt(deck.DeckFile)) {
         const std::string alias = deckAlias(i);
+        logDeckLoading(i, deck.DeckFile);
         send(QStringLiteral("close voice") + QString::number(i));
         // Composed as bytes: a file name need not be valid UTF-8.
         sendCommand("open \"" + shortPathOf(deck.DeckFile) + "\" type mpegvideo alias voice" +
@@ -1025,6 +1045,7 @@ void frmMain::Text1_DragDrop(int i) {
         if (length == -1) {
             ShowOpenError(-1);
             Text1[i]->clear();
+            logDeckCleared(i);
             return;
         }
         deck.DeckLength = length / 1000;
@@ -1034,7 +1055,10 @@ void frmMain::Text1_DragDrop(int i) {
     Text1[i]->setText(deck.DeckTitle);
     Command8[i]->setEnabled(true);
     if (backColor(Text1[i]) != kColorLoaded) setBackColor(Text1[i], kColorLoaded);
-    if (endsWithTxt(deck.DeckFile)) Label4[i]->setText(QStringLiteral("Text"));
+    if (endsWithTxt(deck.DeckFile)) {
+        Label4[i]->setText(QStringLiteral("Text"));
+        logDeckLoading(i, deck.DeckFile);
+    }
 }
 
 void frmMain::LoadDeckFromList() {
@@ -1053,17 +1077,20 @@ void frmMain::LoadDeckFromList() {
     deck.DeckTitle = titleOf(displayName(name));
     if (!endsWithTxt(name)) {
         const std::string alias = deckAlias(i);
+        logDeckLoading(i, deck.DeckFile);
         MediaChannel::close(alias);
         const std::string reply = MediaChannel::open(
             parentHandle(), alias, fileNameBytes(deck.DeckFile).toStdString(), "MPEGvideo");
         if (reply != "Success") {
             ShowOpenError(-1);
             Text1[i]->clear();
+            logDeckCleared(i);
             return;
         }
         const int32_t length = MediaChannel::lengthMs(alias);
         if (length == -1) {
             Text1[i]->clear();
+            logDeckCleared(i);
             return;
         }
         deck.DeckLength = length / 1000;
@@ -1074,7 +1101,10 @@ void frmMain::LoadDeckFromList() {
         FillFull = 1;
     else
         FillPointer = static_cast<int16_t>(i + 1);
-    if (endsWithTxt(name)) Label4[i]->setText(QStringLiteral("Text"));
+    if (endsWithTxt(name)) {
+        Label4[i]->setText(QStringLiteral("Text"));
+        logDeckLoading(i, deck.DeckFile);
+    }
 }
 
 void frmMain::gettotalseconds() {
@@ -1135,6 +1165,7 @@ void frmMain::startDrag() {
 // ---- quit, menus and windows ----------------------------------------------------------------
 
 void frmMain::CommandQuit_Click() {
+    logAllStopped();
     MediaChannel::closeAllChannels();
     const auto answer = brisko::ui::message(
         this, {QStringLiteral("Brisko will now close. Choose Yes to QUIT or ") +

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "media/HealthFeed.h"
@@ -248,6 +249,16 @@ public:
     // True for a real deck index 0..11.
     static bool isDeck(int i) { return i >= 0 && i < kDecks; }
 
+    // ---- The show log (ShowHooks.cpp): journal, as-run log, restore and the dead-air alarm.
+    // After an unclean end, asks once whether to restore the decks, and does so on Yes.
+    void offerRestore();
+    void mnuSafety_Click();       // Options, "On-Air Safety..."
+    QAction* mnuSafety = nullptr;
+    QString safetySettingsFile() const;  // brisko-safety.ini in the program folder
+    bool deadAirAlarmed() const;
+    // Tests: runs with a deck's file just before the file is opened.
+    static void setLoadSeam(std::function<void(const QString&)> seam);
+
     // How Yes on the Quit question ends the program. The default closes every window and leaves
     // the event loop; tests replace it.
     static void setEndProgramHook(std::function<void()> hook);
@@ -273,6 +284,31 @@ private:
     void paceClock();
     int64_t parentHandle() const;
     bool endOfClip(int i);
+
+    // Show log hooks (ShowHooks.cpp), one call where each event happens.
+    struct ShowHooks;
+    ShowHooks& showHooks();
+    void logDeckLoading(int i, const QString& file);
+    void logDeckCleared(int i);
+    void logDeckPlay(int i, bool fresh);
+    void logDeckPause(int i);
+    void logDeckStop(int i);
+    void logDeckFadeStop(int i);
+    void logDeckEnd(int i);
+    void logPostFadeClosing(int p);
+    void logAllStopped();
+    void logConsoleState();
+    void logIncident(const std::string& text);
+    void connectShowLog(int i);
+    void showLogTick();
+    void buildSafetyMenu();
+    void restoreDecks();
+    bool restoreDeck(int i, const QString& file);
+    std::string takeRestoredStart(int i);
+    struct ShowHooksDeleter {
+        void operator()(ShowHooks* hooks) const;
+    };
+    std::unique_ptr<ShowHooks, ShowHooksDeleter> show_;
 
     frmFunc* func_ = nullptr;
     frmHelp* help_ = nullptr;
