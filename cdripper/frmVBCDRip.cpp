@@ -22,9 +22,11 @@
 #include "cdripper/frmOptions.h"
 #include "cdripper/frmRipDialog.h"
 #include "console/FileBrowser.h"
+#include "media/OnAir.h"
 #include "platform/cdrip/CdRipLoader.h"
 #include "platform/common/NumberedError.h"
 #include "platform/mci/Mci.h"
+#include "showlog/ShowLog.h"
 #include "ui/Prompt.h"
 
 using brisko::cdripper::cDrive;
@@ -372,6 +374,19 @@ void frmVBCDRip::StatusUpdate() {
     tracktime->setText(QStringLiteral("Track time: ") +
                        (known ? trackLengths_[static_cast<std::size_t>(currentTrack_)] : QString()));
     playing_ = query(QStringLiteral("status cd mode")).left(7) == QStringLiteral("playing");
+    logCdState();
+}
+
+void frmVBCDRip::logCdState() {
+    // The CD's tracks on air, for the as-run log: a track that follows the one before was played
+    // to its end; any other change (a skip, a stop, a pause, the disc gone) ends it there.
+    using brisko::showlog::EndHow;
+    auto& log = brisko::showlog::showLog();
+    const int track = playing_ && loaded_ ? currentTrack_ : 0;
+    if (track == loggedTrack_) return;
+    if (loggedTrack_ > 0) log.soundEnded("cd", track == loggedTrack_ + 1 ? EndHow::End : EndHow::Stop);
+    loggedTrack_ = track;
+    if (track > 0 && !brisko::onCue("cd")) log.soundStarted("cd", "CD " + std::to_string(track), "");
 }
 
 bool frmVBCDRip::HasAudioTrack() {
@@ -384,6 +399,7 @@ bool frmVBCDRip::HasAudioTrack() {
 void frmVBCDRip::play_Click() {
     SendCdCommand(QStringLiteral("play cd"), true);
     playing_ = true;
+    logCdState();
 }
 
 void frmVBCDRip::pause_Click() {
@@ -519,6 +535,8 @@ void frmVBCDRip::closeEvent(QCloseEvent* event) {
     }
     Timer1->stop();
     cdLock_.release();
+    playing_ = false;
+    logCdState();
     // Only the CD's own alias is closed: the decks and clips of this program may be on air.
     SendCdCommand(QStringLiteral("close cd"), false);
     event->accept();

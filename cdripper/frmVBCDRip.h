@@ -103,6 +103,9 @@ private:
     brisko::cdripper::cCDRip library_;
     std::optional<brisko::cdripper::cToc> toc_;
     bool playing_ = false;
+    // The track the as-run log has on air (0 = none); see logCdState.
+    int loggedTrack_ = 0;
+    void logCdState();
     bool loaded_ = false;
     int trackCount_ = 0;
     int currentTrack_ = 0;

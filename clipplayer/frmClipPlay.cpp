@@ -21,6 +21,7 @@
 #include "clipplayer/frmPageNames.h"
 #include "console/DeckTimer.h"
 #include "media/MediaChannel.h"
+#include "showlog/ShowLog.h"
 #include "platform/mci/Mci.h"
 #include "ui/KeyCodes.h"
 #include "ui/AccessibleNames.h"
@@ -102,6 +103,7 @@ frmClipPlay::frmClipPlay(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (int b = 0; b < kButtons; ++b) showButton(b, true);
     // 5.
     CurrentPage = 1;
+    brisko::showlog::showLog().clipUser(brisko::ui::nameBytes(clipState().CurrentUser).toStdString());
 }
 
 frmClipPlay::~frmClipPlay() {
@@ -416,6 +418,7 @@ void frmClipPlay::cmdPlay_MouseDown(int b, Qt::MouseButton button) {
     if (cmdPlay[b]->text().isEmpty()) cmdPlay[b]->setChecked(false);
     // 2. The first press after a tab change stops every clip of the window.
     if (PageChanged) {
+        for (int k = 0; k < kButtons; ++k) logClipEnded(k, false);
         closeButtonChannels();
         for (ClipButton* play : cmdPlay) play->setChecked(false);
         PageChanged = false;
@@ -444,6 +447,7 @@ void frmClipPlay::cmdPlay_MouseDown(int b, Qt::MouseButton button) {
         slot(b).StatusColour = kRed;
         cmdPlay[b]->setChecked(true);
         send("play " + alias);
+        logClipPaused(b, false);
     }
 }
 
@@ -461,6 +465,7 @@ void frmClipPlay::startClip(int b, bool fromKey) {
     // ended by its ticker without a word in either.
     if (!send("play " + alias)) return;
     playing_[b] = s.FileName;
+    logClipStarted(b);
     writeLog(QStringLiteral("Started ") + s.FileName);
     lstPlayed->addItem(QStringLiteral("Played: ") + brisko::ui::nameForDisplay(s.FileName) +
                        QStringLiteral("    From Page: ") +
@@ -469,6 +474,7 @@ void frmClipPlay::startClip(int b, bool fromKey) {
 
 void frmClipPlay::logEnd(int b, const QString& line) {
     if (playing_[b].isEmpty()) return;
+    logClipEnded(b, line.startsWith(QStringLiteral("Stopped after full play")));
     writeLog(line + playing_[b]);
     playing_[b].clear();
 }
@@ -499,13 +505,21 @@ void frmClipPlay::pauseToggle(int b) {
     const std::string alias = buttonAlias(b);
     if (Check1[b]->isChecked()) {
         send("Pause " + alias);
+        logClipPaused(b, true);
         Check1[b]->setChecked(false);
         Text1[b]->setText(QStringLiteral("<"));
         Shape1[b]->setColour(kBlack);
         cmdPlay[b]->setChecked(false);
     } else {
         // A clip that was not playing starts from the beginning: no ticker, no log line.
-        if (send("play " + alias) && playing_[b].isEmpty()) playing_[b] = slot(b).FileName;
+        if (send("play " + alias)) {
+            if (playing_[b].isEmpty()) {
+                playing_[b] = slot(b).FileName;
+                logClipStarted(b);
+            } else {
+                logClipPaused(b, false);
+            }
+        }
         Check1[b]->setChecked(true);
         Text1[b]->clear();
         Shape1[b]->setColour(slot(b).StatusColour);
@@ -516,6 +530,7 @@ void frmClipPlay::pauseToggle(int b) {
 void frmClipPlay::Text1_Click(int b) {
     if (b < 0 || b >= kButtons || Text1[b]->text().isEmpty()) return;
     CurrentButton = b;
+    logClipEnded(b, false);
     send("close " + buttonAlias(b));
     Text1[b]->clear();
     Shape1[b]->setColour(kBlue);
@@ -667,15 +682,17 @@ void frmClipPlay::playNextInOrder() {
         QListWidgetItem* item = lstPlayOrder->item(p);
         const std::string alias = playOrderAlias(p);
         if (item->checkState() == Qt::Checked) {
+            logListClosing(p);
             send("close " + alias);
             continue;
         }
         const QString file = p < PlayOrderFiles.size() ? PlayOrderFiles[p] : QString();
         // The position's channel may still hold a clip from before a Clear List: it is closed
         // first, so that this entry's own file plays.
+        logListClosing(p);
         send("close " + alias);
         send("open " + shortOf(file) + " type mpegvideo alias " + alias);
-        send("play " + alias);
+        if (send("play " + alias)) logListStarted(p, file);
         item->setCheckState(Qt::Checked);
         return;
     }
@@ -712,6 +729,7 @@ void frmClipPlay::cmdLoadUser_Click() {
 void frmClipPlay::cmdExit_Click() { close(); }
 
 void frmClipPlay::closeEvent(QCloseEvent* event) {
+    logAllClipsStopped();
     closeButtonChannels();
     for (DeckTimer* timer : Timer1) timer->setEnabled(false);
     if (selector_) selector_->close();

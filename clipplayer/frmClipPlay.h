@@ -24,6 +24,7 @@ class QListWidget;
 class QPushButton;
 class QStatusBar;
 class QTabBar;
+class QTimer;
 
 namespace brisko::console {
 class DeckTimer;
@@ -141,6 +142,16 @@ private:
     // Fonts follow the window's inner width.
     void recordFonts();
     void scaleFonts();
+
+    // Show log hooks (ClipShowLog.cpp).
+    void logClipStarted(int b);
+    void logClipPaused(int b, bool paused);
+    void logClipEnded(int b, bool fullPlay);
+    void logListStarted(int p, const QString& file);
+    void logListClosing(int p);
+    void watchListEntries();
+    void logAllClipsStopped();
+    QTimer* listWatch_ = nullptr;
 
     QString loadProblems_;
     bool clipListDamaged_ = false;
