@@ -172,10 +172,14 @@ void ShowLog::declineRestore() {
 
 void ShowLog::close(bool clean) {
     if (!active_) return;
-    std::vector<std::string> keys;
-    for (const auto& [key, sound] : sounds_) keys.push_back(key);
-    for (const std::string& key : keys) endSound(key, EndHow::Stop, -1);
-    if (clean) journal(ev::kEnd, {});
+    if (clean) {
+        // What still sounds stops with the program. Without a clean end the program is taken
+        // to have died under it: the next start records those sounds as ended by the restart.
+        std::vector<std::string> keys;
+        for (const auto& [key, sound] : sounds_) keys.push_back(key);
+        for (const std::string& key : keys) endSound(key, EndHow::Stop, -1);
+        journal(ev::kEnd, {});
+    }
     {
         std::lock_guard l(mutex_);
         stopping_ = true;

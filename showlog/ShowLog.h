@@ -61,7 +61,8 @@ public:
     const Recovery& recovery() const { return recovery_; }
     // The operator declined the restore: the previous run's decks are forgotten.
     void declineRestore();
-    // Ends the journal: a clean end when CLEAN. Everything queued is written first.
+    // Ends the journal: a clean end when CLEAN (sounds still on air are ended "stop"); without it,
+    // as if the program had died. Everything queued is written first.
     void close(bool clean);
 
     // ---- The console.
