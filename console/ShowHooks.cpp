@@ -217,7 +217,11 @@ void frmMain::offerRestore() {
                        .arg(guarded),
                    QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok, brisko::ui::PromptIcon::Warning});
     }
-    if (!r.hasDecks()) return;
+    if (!r.hasDecks()) {
+        // Nothing to ask about: the console starts empty, and the journal says so.
+        log.declineRestore();
+        return;
+    }
     const QString when = QString::fromStdString(brisko::showlog::localClock(r.state.lastEventMs));
     const auto answer = brisko::ui::message(
         this, {QStringLiteral("Brisko did not end normally. Restore the decks as they were at %1?").arg(when),

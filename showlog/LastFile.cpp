@@ -1,4 +1,4 @@
-// The black box file: a header (magic, sequence, session, length) and the path. The sequence is
+// The black box file: a header (magic, sequence, session, deck, length) and the path. The sequence is
 // odd while a write is under way, so a reader never takes half a path.
 #include "showlog/LastFile.h"
 
@@ -20,8 +20,9 @@ struct Slot {
     uint32_t magic;
     uint32_t sequence;
     int64_t session;
+    int32_t deck;
     uint32_t length;
-    char path[kSize - 20];
+    char path[kSize - 24];
 };
 static_assert(sizeof(Slot) <= kSize);
 
@@ -55,7 +56,7 @@ void LastFile::close() {
     map_ = nullptr;
 }
 
-void LastFile::note(int64_t session, const std::string& path) {
+void LastFile::note(int64_t session, int deck, const std::string& path) {
     if (map_ == nullptr) return;
     auto* slot = static_cast<Slot*>(map_);
     std::atomic_ref<uint32_t> sequence(slot->sequence);
@@ -64,13 +65,14 @@ void LastFile::note(int64_t session, const std::string& path) {
     std::atomic_thread_fence(std::memory_order_release);
     const size_t n = std::min(path.size(), sizeof(slot->path));
     slot->session = session;
+    slot->deck = deck;
     slot->length = static_cast<uint32_t>(n);
     std::memcpy(slot->path, path.data(), n);
     std::atomic_thread_fence(std::memory_order_release);
     sequence.store((s | 1u) + 1u, std::memory_order_release);
 }
 
-bool LastFile::read(const std::string& path, int64_t* session, std::string* file) {
+bool LastFile::read(const std::string& path, int64_t* session, int* deck, std::string* file) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     Slot slot{};
@@ -79,6 +81,7 @@ bool LastFile::read(const std::string& path, int64_t* session, std::string* file
     if (n != static_cast<ssize_t>(sizeof slot) || slot.magic != kMagic) return false;
     if ((slot.sequence & 1u) != 0 || slot.length > sizeof(slot.path) || slot.sequence == 0) return false;
     *session = slot.session;
+    *deck = slot.deck;
     file->assign(slot.path, slot.length);
     return true;
 }

@@ -19,11 +19,12 @@ public:
     // Maps PATH (created when missing). False when it cannot be mapped: note() then does nothing.
     bool open(const std::string& path);
     void close();
-    // Records PATH as the session's last file. Paths longer than the slot are cut short.
-    void note(int64_t session, const std::string& path);
+    // Records PATH as the session's last file, loaded or started on DECK (-1: not on a deck).
+    // Paths longer than the slot are cut short.
+    void note(int64_t session, int deck, const std::string& path);
 
     // Reads what PATH holds: false when there is nothing readable.
-    static bool read(const std::string& path, int64_t* session, std::string* file);
+    static bool read(const std::string& path, int64_t* session, int* deck, std::string* file);
 
 private:
     void* map_ = nullptr;

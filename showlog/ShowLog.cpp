@@ -73,10 +73,16 @@ bool ShowLog::open(const std::string& folder, TagReader tags) {
     recovery_.unclean = old.started && !old.cleanEnd;
     recovery_.lastFile = old.lastFile;
     int64_t noted = 0;
+    int boxDeck = -1;
     std::string box;
-    if (recovery_.unclean && LastFile::read(folder + "/" + kLastFileName, &noted, &box) &&
-        noted == old.session && !box.empty())
+    bool boxNewer = false;
+    if (recovery_.unclean && LastFile::read(folder + "/" + kLastFileName, &noted, &boxDeck, &box) &&
+        noted == old.session && !box.empty()) {
+        // The black box is noted before each load or start: when it names another file than the
+        // journal's last one, the program died on that load before the journal heard of it.
+        boxNewer = box != old.lastFile;
         recovery_.lastFile = box;
+    }
 
     // The crash-loop guard: the files of consecutive unclean ends; a clean end forgets them.
     std::vector<std::string> history;
@@ -92,6 +98,10 @@ bool ShowLog::open(const std::string& folder, TagReader tags) {
 
     // The decks as they stood at the last event; one that played is taken where it had got to.
     recovery_.state = old;
+    if (boxNewer && boxDeck >= 0 && boxDeck < kDecks) {
+        DeckRecord& deck = recovery_.state.decks[boxDeck];
+        deck = DeckRecord{box, deck.segue, deck.cutOff, DeckMode::Idle, 0, old.lastEventMs};
+    }
     for (int d = 0; d < kDecks; ++d) {
         DeckRecord& deck = recovery_.state.decks[d];
         if (deck.mode == DeckMode::Playing) {
@@ -217,7 +227,7 @@ void ShowLog::push(Item item) {
 void ShowLog::deckLoaded(int deck, const std::string& path) {
     if (!active_ || deck < 0 || deck >= kDecks) return;
     // Noted before the load itself, which may be what ends the program.
-    lastFile_.note(session_, path);
+    lastFile_.note(session_, deck, path);
     if (sounds_.count(deckKey(deck))) endSound(deckKey(deck), EndHow::Stop, -1);
     deckModes_[deck] = DeckMode::Idle;
     journal(ev::kLoad, {std::to_string(deck), path});
@@ -230,7 +240,7 @@ void ShowLog::deckCleared(int deck) {
 
 void ShowLog::deckPlayed(int deck, int64_t positionMs, bool fresh, const std::string& path) {
     if (!active_ || deck < 0 || deck >= kDecks) return;
-    lastFile_.note(session_, path);
+    lastFile_.note(session_, deck, path);
     deckModes_[deck] = DeckMode::Playing;
     journal(ev::kPlay, {std::to_string(deck), std::to_string(positionMs), fresh ? "1" : "0"});
     const auto it = sounds_.find(deckKey(deck));
@@ -313,7 +323,7 @@ void ShowLog::clipUser(const std::string& user) {
 
 void ShowLog::soundStarted(const std::string& key, const std::string& source, const std::string& path) {
     if (!active_) return;
-    lastFile_.note(session_, path);
+    if (!path.empty()) lastFile_.note(session_, -1, path);
     startSound(key, source, path, -1);
 }
 

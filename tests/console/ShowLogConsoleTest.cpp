@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDoubleSpinBox>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include <sstream>
 
 #include "console/BackColor.h"
+#include "console/frmSafety.h"
 #include "media/MediaChannel.h"
 #include "platform/mci/Mci.h"
 #include "showlog/LocalTime.h"
@@ -229,6 +232,29 @@ TEST_F(ShowLogConsoleTest, DeadAirAlarmsOnSilenceInsideATrackNotOnQuietMusic) {
     EXPECT_NE(log.find("Dead air: 10 s of silence below -50 dBFS while playing"), std::string::npos);
     EXPECT_NE(log.find("Sound is back on air"), std::string::npos);
     EXPECT_EQ(log.find("Dead air", log.find("Dead air") + 1), std::string::npos);  // once
+}
+
+// The settings window writes a file of its own (brisko.ini stays as it was) and the alarm follows.
+TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
+    const std::string ini = "/music\r\n*.mp3\r\nSIMPLE\r\n\r\n/tmp\r\n";
+    writeIni(ini);
+    makeWindow();
+    QTimer::singleShot(0, [this] {
+        auto* dialog = w().findChild<frmSafety*>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->txtHold->setValue(4);
+        dialog->accept();
+    });
+    w().mnuSafety->trigger();
+    EXPECT_EQ(readFile(home_.file("brisko.ini")), ini);
+    EXPECT_NE(readFile(home_.file("brisko-safety.ini")).find("HoldSeconds=4\r\n"), std::string::npos);
+    writePieces(media_.file("gap.wav"), {{1, 0.5, 0.5}, {6, 0, 0}});
+    dropOnDeck("gap.wav", 0);
+    w().cmdPlay_Click(0);
+    run(4.9);
+    EXPECT_FALSE(w().deadAirAlarmed());
+    run(0.3);
+    EXPECT_TRUE(w().deadAirAlarmed());
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(WindowTest, MenuBarInItsOrderWithAutoDeleteOffMarked) {
     EXPECT_EQ(top, (QStringList{"&File", "&Options", "&Refresh Directory", "Ad&vanced Mode", "&About"}));
     QStringList options;
     for (QAction* a : m.mnuOptions->actions()) options << a->text();
-    EXPECT_EQ(options, (QStringList{"Functions", "Auto Delete On", "Auto Delete Off"}));
+    EXPECT_EQ(options, (QStringList{"Functions", "Auto Delete On", "Auto Delete Off", "On-Air &Safety..."}));
     EXPECT_EQ(m.mnuFile->actions().value(0), m.mnuExit);
     EXPECT_EQ(m.mnuExit->text(), "E&xit");
     EXPECT_FALSE(m.mnuAutoDOn->isChecked());

@@ -145,7 +145,7 @@ TEST_F(ShowLogFiles, CrashLoopGuardNeedsTwoUncleanEndsOnTheSameFile) {
         // Noted, then the process dies on the load: nothing of it reaches the journal.
         LastFile box;
         box.open(dir.file(kLastFileName));
-        box.note(replay(journal()).session, file);
+        box.note(replay(journal()).session, 5, file);
         run.close(false);
     };
     crashLoading("/media/bad.mp3");
@@ -154,6 +154,8 @@ TEST_F(ShowLogFiles, CrashLoopGuardNeedsTwoUncleanEndsOnTheSameFile) {
         ASSERT_TRUE(second.open(dir.path()));
         EXPECT_TRUE(second.recovery().unclean);
         EXPECT_EQ(second.recovery().lastFile, "/media/bad.mp3");
+        // The deck it was loading on is restored with it: that is what the operator had.
+        EXPECT_EQ(second.recovery().state.decks[5].file, "/media/bad.mp3");
         EXPECT_EQ(second.recovery().guardedFile, "");
         second.close(false);  // dies again, with nothing loaded this time
     }
