@@ -470,7 +470,10 @@ void ShowLog::writerLoop() {
         std::string incidents;
         const uint64_t dropped = dropped_.load();
         if (dropped != droppedTold) {
-            incidents += isoLocal(nowMs()) + " The show journal fell behind: " +
+            const int64_t wall = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count();
+            incidents += isoLocal(wall) + " The show journal fell behind: " +
                          std::to_string(dropped - droppedTold) + " events were not recorded\r\n";
             droppedTold = dropped;
         }
@@ -481,10 +484,11 @@ void ShowLog::writerLoop() {
             } else if (item.kind == Item::Row) {
                 if (tags_ && !item.row.path.empty()) tags_(item.row.path, &item.row.artist, &item.row.title);
                 std::string error;
+                // Stamped with the row's own end: the writer keeps to the callers' clock.
                 if (!appendAsRun(folder_, item.row, &error))
-                    incidents += isoLocal(nowMs()) + " As-run log not written: " + error + "\r\n";
+                    incidents += isoLocal(item.row.endMs) + " As-run log not written: " + error + "\r\n";
                 if (item.id > 0)
-                    addLine(&finished, encodeLine(nowMs(), ev::kFinish, {std::to_string(item.id)}));
+                    addLine(&finished, encodeLine(item.row.endMs, ev::kFinish, {std::to_string(item.id)}));
             }
         }
         writeJournal(finished);

@@ -150,7 +150,7 @@ private:
     uint64_t done_ = 0;
     bool stopping_ = false;
     std::atomic<uint64_t> dropped_{0};
-    size_t compactBytes_ = kCompactBytes;
+    std::atomic<size_t> compactBytes_{kCompactBytes};
     std::thread writer_;
     int journalFd_ = -1;
     ShowState mirror_;  // the writer's copy of the journal's state, for compaction

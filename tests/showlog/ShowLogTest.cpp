@@ -2,6 +2,7 @@
 // guard across runs, as-run rows and files, the dead-air judge and the safety settings file.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,7 +80,7 @@ protected:
 // A run that ends without a clean end is restored from its last event; a playing deck comes back
 // paused where it had got to; a compacted journal rebuilds the same state as the whole one.
 TEST_F(ShowLogFiles, UncleanEndIsRecoveredAndCompactionKeepsTheState) {
-    int64_t now = 1'700'000'000'000;
+    std::atomic<int64_t> now{1'700'000'000'000};
     setClockForTesting([&] { return now; });
     ASSERT_TRUE(log.open(dir.path()));
     EXPECT_FALSE(log.recovery().unclean);
@@ -192,7 +193,7 @@ TEST_F(ShowLogFiles, CrashLoopGuardNeedsTwoUncleanEndsOnTheSameFile) {
 // Rows: quoting, UTF-8, played time from the media position, the ends' names, a sound the
 // program ended under, and one file per local day with one header.
 TEST_F(ShowLogFiles, AsRunRowsAreQuotedTimedAndFiledByDay) {
-    int64_t now = 1'700'000'000'000;
+    std::atomic<int64_t> now{1'700'000'000'000};
     setClockForTesting([&] { return now; });
     ASSERT_TRUE(log.open(dir.path()));
     const std::string odd = "/media/a \"quoted\", name\xff.mp3";
