@@ -81,7 +81,7 @@ protected:
 // paused where it had got to; a compacted journal rebuilds the same state as the whole one.
 TEST_F(ShowLogFiles, UncleanEndIsRecoveredAndCompactionKeepsTheState) {
     std::atomic<int64_t> now{1'700'000'000'000};
-    setClockForTesting([&] { return now; });
+    setClockForTesting([&] { return now.load(); });
     ASSERT_TRUE(log.open(dir.path()));
     EXPECT_FALSE(log.recovery().unclean);
     log.setCompactBytesForTesting(2048);
@@ -194,7 +194,7 @@ TEST_F(ShowLogFiles, CrashLoopGuardNeedsTwoUncleanEndsOnTheSameFile) {
 // program ended under, and one file per local day with one header.
 TEST_F(ShowLogFiles, AsRunRowsAreQuotedTimedAndFiledByDay) {
     std::atomic<int64_t> now{1'700'000'000'000};
-    setClockForTesting([&] { return now; });
+    setClockForTesting([&] { return now.load(); });
     ASSERT_TRUE(log.open(dir.path()));
     const std::string odd = "/media/a \"quoted\", name\xff.mp3";
     log.deckPlayed(2, 0, true, odd);
