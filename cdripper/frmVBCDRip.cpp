@@ -386,7 +386,7 @@ void frmVBCDRip::logCdState() {
     if (track == loggedTrack_) return;
     if (loggedTrack_ > 0) log.soundEnded("cd", track == loggedTrack_ + 1 ? EndHow::End : EndHow::Stop);
     loggedTrack_ = track;
-    if (track > 0 && !brisko::onCue("cd")) log.soundStarted("cd", "CD " + std::to_string(track), "");
+    if (track > 0 && log.active() && !brisko::onCue("cd")) log.soundStarted("cd", "CD " + std::to_string(track), "");
 }
 
 bool frmVBCDRip::HasAudioTrack() {

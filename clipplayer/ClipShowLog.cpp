@@ -22,6 +22,7 @@ std::string listKey(int p) { return "cliplist" + std::to_string(p); }
 }  // namespace
 
 void frmClipPlay::logClipStarted(int b) {
+    if (!showLog().active()) return;
     const std::string alias = brisko::clip::buttonAlias(b);
     if (brisko::onCue(alias)) return;
     showLog().soundStarted(buttonKey(b),
@@ -41,6 +42,7 @@ void frmClipPlay::logClipEnded(int b, bool fullPlay) {
 }
 
 void frmClipPlay::logListStarted(int p, const QString& file) {
+    if (!showLog().active()) return;
     const std::string alias = brisko::clip::playOrderAlias(p);
     if (brisko::onCue(alias)) return;
     showLog().soundStarted(listKey(p), "Clip list", brisko::ui::nameBytes(file).toStdString());

@@ -95,7 +95,7 @@ void frmMain::logDeckCleared(int i) {
 }
 
 void frmMain::logDeckPlay(int i, bool fresh) {
-    if (!isDeck(i) || MediaChannel::mode(deckAlias(i)) != "playing") return;
+    if (!showLog().active() || !isDeck(i) || MediaChannel::mode(deckAlias(i)) != "playing") return;
     // A pre-listen is not on air.
     if (brisko::onCue(deckAlias(i))) return;
     showHooks().restoredFrom[size_t(i)] = -1;
@@ -109,7 +109,7 @@ void frmMain::logDeckPause(int i) {
 }
 
 void frmMain::logDeckStop(int i) {
-    if (!isDeck(i)) return;
+    if (!showLog().active() || !isDeck(i)) return;
     ShowHooks& h = showHooks();
     EndHow how = h.stopHow;
     h.stopHow = EndHow::Stop;
@@ -124,12 +124,12 @@ void frmMain::logDeckFadeStop(int i) {
 }
 
 void frmMain::logDeckEnd(int i) {
-    if (!isDeck(i)) return;
+    if (!showLog().active() || !isDeck(i)) return;
     showLog().deckEnded(i, MediaChannel::position(deckAlias(i)));
 }
 
 void frmMain::logPostFadeClosing(int p) {
-    if (!isDeck(p)) return;
+    if (!showLog().active() || !isDeck(p)) return;
     showLog().deckStopped(p, MediaChannel::position(deckAlias(p)), EndHow::Segue);
 }
 

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <vector>
 #include <QApplication>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
 
 #include "clipplayer/ClipAliases.h"
 #include "clipplayer/ClipPlayer.h"
@@ -17,6 +20,8 @@
 #include "tests/support/ToneFiles.h"
 #include "media/MediaChannel.h"
 #include "platform/mci/Mci.h"
+#include "showlog/LocalTime.h"
+#include "showlog/ShowLog.h"
 #include "tests/clipplayer/ClipFixture.h"
 
 using namespace brisko;
@@ -95,6 +100,9 @@ TEST_F(ClipTest, KeysPlayTheirButtonsOnlyWhileTheWindowIsShown) {
 }
 
 TEST_F(ClipTest, MousePausesAndResumesWithoutGapOrRepeatAndTheTickerEndsTheClip) {
+    // The as-run log listens too, on the mix's clock.
+    showlog::setClockForTesting([this] { return static_cast<int64_t>(std::llround(seconds() * 1000)); });
+    ASSERT_TRUE(showlog::showLog().open(home_.path()));
     clip::ClipTable table;
     put(table, 1, 4, tone("bed.wav", 1.0, 440));
     frmClipPlay& w = openAs(QStringLiteral("mouse"), table);
@@ -134,6 +142,26 @@ TEST_F(ClipTest, MousePausesAndResumesWithoutGapOrRepeatAndTheTickerEndsTheClip)
     EXPECT_EQ(modeOf(clip::buttonAlias(4)), "closed");
     EXPECT_EQ(w.Shape1[4]->colour(), clip::kBlue);
     EXPECT_EQ(logLines().last(), "Stopped bed.wav" + stamp());
+
+    // On record: the second that played (the pause left out), ended by its end; then the restart,
+    // stopped by hand.
+    showlog::showLog().close(true);
+    showlog::setClockForTesting({});
+    std::vector<std::string> rows;
+    for (const auto& e : std::filesystem::directory_iterator(home_.file("asrun"))) {
+        std::istringstream in(test::readFile(e.path().string()));
+        for (std::string line; std::getline(in, line);) rows.push_back(line);
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    const auto played = [](const std::string& row) {
+        const size_t end = row.rfind(',');
+        return std::stoi(row.substr(row.rfind(',', end - 1) + 1));
+    };
+    EXPECT_NE(rows[1].find(",Clip 1:5," + media_.file("bed.wav") + ",,,"), std::string::npos) << rows[1];
+    EXPECT_NEAR(played(rows[1]), 1000, 60);
+    EXPECT_NE(rows[1].find(",end\r"), std::string::npos);
+    EXPECT_NE(rows[2].find(",Clip 1:5,"), std::string::npos);
+    EXPECT_NE(rows[2].find(",stop\r"), std::string::npos);
 }
 
 TEST_F(ClipTest, ClipChannelsNeverTouchTheDecksOrTheQueue) {
