@@ -16,8 +16,12 @@ using brisko::showlog::showLog;
 
 namespace {
 
-std::string buttonKey(int b) { return "clip" + std::to_string(b); }
-std::string listKey(int p) { return "cliplist" + std::to_string(p); }
+std::string buttonKey(int b) {
+    return "clip" + std::to_string(b);
+}
+std::string listKey(int p) {
+    return "cliplist" + std::to_string(p);
+}
 
 }  // namespace
 

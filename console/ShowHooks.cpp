@@ -41,9 +41,13 @@ std::function<void(const QString&)>& loadSeam() {
     return seam;
 }
 
-std::string bytesOf(const QString& file) { return brisko::console::fileNameBytes(file).toStdString(); }
+std::string bytesOf(const QString& file) {
+    return brisko::console::fileNameBytes(file).toStdString();
+}
 
-QString n1(int i) { return QString::number(i + 1); }
+QString n1(int i) {
+    return QString::number(i + 1);
+}
 
 }  // namespace
 
@@ -60,7 +64,9 @@ struct frmMain::ShowHooks {
     int loggedCurrent = -1;
 };
 
-void frmMain::ShowHooksDeleter::operator()(ShowHooks* hooks) const { delete hooks; }
+void frmMain::ShowHooksDeleter::operator()(ShowHooks* hooks) const {
+    delete hooks;
+}
 
 frmMain::ShowHooks& frmMain::showHooks() {
     if (!show_) {
@@ -72,7 +78,9 @@ frmMain::ShowHooks& frmMain::showHooks() {
     return *show_;
 }
 
-void frmMain::setLoadSeam(std::function<void(const QString&)> seam) { loadSeam() = std::move(seam); }
+void frmMain::setLoadSeam(std::function<void(const QString&)> seam) {
+    loadSeam() = std::move(seam);
+}
 
 QString frmMain::safetySettingsFile() const {
     return QString::fromStdString(brisko::programFolder()) + QLatin1Char('/') +
@@ -99,7 +107,8 @@ void frmMain::logDeckPlay(int i, bool fresh) {
     // A pre-listen is not on air.
     if (brisko::onCue(deckAlias(i))) return;
     showHooks().restoredFrom[size_t(i)] = -1;
-    showLog().deckPlayed(i, MediaChannel::position(deckAlias(i)), fresh, bytesOf(Decks[i].DeckFile));
+    showLog().deckPlayed(i, MediaChannel::position(deckAlias(i)), fresh,
+                         bytesOf(Decks[i].DeckFile));
     logConsoleState();
 }
 
@@ -135,7 +144,8 @@ void frmMain::logPostFadeClosing(int p) {
 
 void frmMain::logAllStopped() {
     for (int i = 0; i < kDecks; ++i)
-        if (showLog().deckPlaying(i)) showLog().deckStopped(i, MediaChannel::position(deckAlias(i)), EndHow::Stop);
+        if (showLog().deckPlaying(i))
+            showLog().deckStopped(i, MediaChannel::position(deckAlias(i)), EndHow::Stop);
 }
 
 void frmMain::logConsoleState() {
@@ -163,7 +173,9 @@ std::string frmMain::takeRestoredStart(int i) {
     return from > 0 ? std::to_string(from) : std::string();
 }
 
-void frmMain::logIncident(const std::string& text) { showLog().incident(text); }
+void frmMain::logIncident(const std::string& text) {
+    showLog().incident(text);
+}
 
 // ---- the clock tick: positions for the journal, the dead-air judge ---------------------------
 
@@ -194,13 +206,16 @@ void frmMain::showLogTick() {
         showIncident(QString::fromStdString(text));
         log.incident(text);
         if (change == Change::Raised && h.settings.startIndexDeck) {
-            log.incident("Dead air: starting the index deck, Deck " + std::to_string(SpaceIndex + 1));
+            log.incident("Dead air: starting the index deck, Deck " +
+                         std::to_string(SpaceIndex + 1));
             Form_KeyDown(brisko::ui::vk::Space, 0);
         }
     }
 }
 
-bool frmMain::deadAirAlarmed() const { return show_ && show_->judge.alarmed(); }
+bool frmMain::deadAirAlarmed() const {
+    return show_ && show_->judge.alarmed();
+}
 
 // ---- restore --------------------------------------------------------------------------------
 
@@ -209,13 +224,15 @@ void frmMain::offerRestore() {
     if (!log.active()) return;
     const brisko::showlog::Recovery& r = log.recovery();
     if (!r.unclean) return;
-    const QString guarded = displayName(fileNameFromBytes(QByteArray::fromStdString(r.guardedFile)));
+    const QString guarded =
+        displayName(fileNameFromBytes(QByteArray::fromStdString(r.guardedFile)));
     if (!r.guardedFile.empty()) {
         brisko::ui::message(
             this, {QStringLiteral("Brisko ended twice while \"%1\" was the last file loaded or "
                                   "started. It is not loaded again.")
                        .arg(guarded),
-                   QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok, brisko::ui::PromptIcon::Warning});
+                   QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
+                   brisko::ui::PromptIcon::Warning});
     }
     if (!r.hasDecks()) {
         // Nothing to ask about: the console starts empty, and the journal says so.
@@ -224,8 +241,10 @@ void frmMain::offerRestore() {
     }
     const QString when = QString::fromStdString(brisko::showlog::localClock(r.state.lastEventMs));
     const auto answer = brisko::ui::message(
-        this, {QStringLiteral("Brisko did not end normally. Restore the decks as they were at %1?").arg(when),
-               QStringLiteral("Brisko"), brisko::ui::PromptButtons::YesNo, brisko::ui::PromptIcon::Question});
+        this, {QStringLiteral("Brisko did not end normally. Restore the decks as they were at %1?")
+                   .arg(when),
+               QStringLiteral("Brisko"), brisko::ui::PromptButtons::YesNo,
+               brisko::ui::PromptIcon::Question});
     if (answer != brisko::ui::PromptAnswer::Yes) {
         log.declineRestore();
         return;
@@ -255,15 +274,17 @@ void frmMain::restoreDecks() {
             continue;
         }
         ++restored;
-        if (rec.mode == brisko::showlog::DeckMode::Idle || file.right(3) == QLatin1String("txt")) continue;
+        if (rec.mode == brisko::showlog::DeckMode::Idle || file.right(3) == QLatin1String("txt"))
+            continue;
         // The deck that was on air: ready where it stopped, marked, and left stopped.
         const int32_t length = MediaChannel::lengthMs(deckAlias(i));
         const int64_t at = std::clamp<int64_t>(rec.positionMs, 0, std::max<int32_t>(0, length - 1));
         MediaChannel::seek(deckAlias(i), at);
         h.restoredFrom[size_t(i)] = at;
         setBackColor(Text1[i], kColorPaused);
-        Text1[i]->setToolTip(QStringLiteral("Deck %1 was on air when Brisko ended; Play continues at %2")
-                                 .arg(n1(i), minutesSeconds(at / 1000)));
+        Text1[i]->setToolTip(
+            QStringLiteral("Deck %1 was on air when Brisko ended; Play continues at %2")
+                .arg(n1(i), minutesSeconds(at / 1000)));
         if (length > 0) Text3[i]->setText(minutesSeconds((length - at) / 1000));
         log.deckPaused(i, at);
     }
@@ -274,7 +295,8 @@ void frmMain::restoreDecks() {
     log.incident("Restored " + std::to_string(restored) + " decks as they were at " +
                  brisko::showlog::localClock(r.state.lastEventMs));
     if (!missing.isEmpty()) {
-        log.incident("Not restored (missing or unreadable): " + missing.join(QStringLiteral(", ")).toStdString());
+        log.incident("Not restored (missing or unreadable): " +
+                     missing.join(QStringLiteral(", ")).toStdString());
         brisko::ui::message(this, {QStringLiteral("These files are gone and were not loaded:\n") +
                                        missing.join(QLatin1Char('\n')),
                                    QStringLiteral("Brisko"), brisko::ui::PromptButtons::Ok,
@@ -294,7 +316,8 @@ bool frmMain::restoreDeck(int i, const QString& file) {
     if (file.right(3) != QLatin1String("txt")) {
         const std::string alias = deckAlias(i);
         MediaChannel::close(alias);
-        const std::string reply = MediaChannel::open(parentHandle(), alias, bytesOf(file), "MPEGvideo");
+        const std::string reply =
+            MediaChannel::open(parentHandle(), alias, bytesOf(file), "MPEGvideo");
         const int32_t length = reply == "Success" ? MediaChannel::lengthMs(alias) : -1;
         if (length < 0) {
             deck.DeckFile.clear();

@@ -37,7 +37,8 @@ frmSafety::frmSafety(const brisko::showlog::DeadAirSettings& s, QWidget* parent)
     txtIdleMinutes->setEnabled(chkIdle->isChecked());
     connect(chkIdle, &QCheckBox::toggled, txtIdleMinutes, &QWidget::setEnabled);
     form->addRow(chkIdle, txtIdleMinutes);
-    chkStartIndex = new QCheckBox(QStringLiteral("On dead air, start the index deck (as Space)"), this);
+    chkStartIndex =
+        new QCheckBox(QStringLiteral("On dead air, start the index deck (as Space)"), this);
     chkStartIndex->setObjectName(QStringLiteral("chkStartIndex"));
     chkStartIndex->setChecked(s.startIndexDeck);
     form->addRow(chkStartIndex);

@@ -43,12 +43,18 @@ bool writeAll(int fd, const std::string& bytes) {
 
 const char* endHowText(EndHow how) {
     switch (how) {
-        case EndHow::End: return "end";
-        case EndHow::Stop: return "stop";
-        case EndHow::Fade: return "fade";
-        case EndHow::CutOff: return "cut off";
-        case EndHow::Segue: return "segue";
-        case EndHow::Restore: return "restore";
+        case EndHow::End:
+            return "end";
+        case EndHow::Stop:
+            return "stop";
+        case EndHow::Fade:
+            return "fade";
+        case EndHow::CutOff:
+            return "cut off";
+        case EndHow::Segue:
+            return "segue";
+        case EndHow::Restore:
+            return "restore";
     }
     return "end";
 }
@@ -83,8 +89,10 @@ std::string validUtf8(const std::string& bytes) {
         }
         bool ok = k + static_cast<size_t>(extra) < n;
         for (int j = 1; ok && j <= extra; ++j) {
-            if ((s[k + j] & 0xc0) != 0x80) ok = false;
-            else cp = (cp << 6) | (s[k + j] & 0x3f);
+            if ((s[k + j] & 0xc0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (s[k + j] & 0x3f);
         }
         // No overlong forms, no surrogates, nothing past U+10FFFF.
         if (ok && ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
@@ -101,7 +109,9 @@ std::string validUtf8(const std::string& bytes) {
     return out;
 }
 
-std::string asRunHeader() { return "start,end,source,file,artist,title,played_ms,ended\r\n"; }
+std::string asRunHeader() {
+    return "start,end,source,file,artist,title,played_ms,ended\r\n";
+}
 
 std::string asRunLine(const AsRunRow& row) {
     std::string line = isoLocal(row.startMs) + "," + isoLocal(row.endMs) + ",";
@@ -111,7 +121,9 @@ std::string asRunLine(const AsRunRow& row) {
     return line;
 }
 
-std::string asRunFile(const AsRunRow& row) { return "asrun/" + localDay(row.startMs) + ".csv"; }
+std::string asRunFile(const AsRunRow& row) {
+    return "asrun/" + localDay(row.startMs) + ".csv";
+}
 
 bool appendAsRun(const std::string& folder, const AsRunRow& row, std::string* error) {
     const std::string dir = folder + "/asrun";

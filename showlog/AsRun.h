@@ -14,8 +14,8 @@ const char* endHowText(EndHow how);  // "end", "stop", "fade", "cut off", "segue
 struct AsRunRow {
     int64_t startMs = 0;  // wall clock, ms since the epoch
     int64_t endMs = 0;
-    std::string source;   // "Deck 3", "Clip 2:17", "Clip list", "CD 4"
-    std::string path;     // bytes as the file system has them
+    std::string source;  // "Deck 3", "Clip 2:17", "Clip list", "CD 4"
+    std::string path;    // bytes as the file system has them
     std::string artist;
     std::string title;
     int64_t playedMs = 0;

@@ -17,7 +17,8 @@ double DeadAirJudge::quietSeconds() const {
     return rate_ > 0 ? static_cast<double>(idleFrames_) / rate_ : 0.0;
 }
 
-DeadAirJudge::Change DeadAirJudge::feed(float left, float right, int frames, int rate, bool playing) {
+DeadAirJudge::Change DeadAirJudge::feed(float left, float right, int frames, int rate,
+                                        bool playing) {
     if (rate > 0) rate_ = rate;
     if (frames <= 0) return Change::None;
     const bool loud = std::fabs(left) >= threshold_ || std::fabs(right) >= threshold_;

@@ -141,7 +141,9 @@ void ShowState::apply(const Line& line) {
             cleanEnd = false;
             lastFile.clear();
             break;
-        case ev::kEnd: cleanEnd = true; break;
+        case ev::kEnd:
+            cleanEnd = true;
+            break;
         case ev::kLoad:
             if (deckOf(line, 0, &d) && line.fields.size() > 1) {
                 decks[d].file = line.fields[1];
@@ -190,8 +192,12 @@ void ShowState::apply(const Line& line) {
         case ev::kIndex:
             if (deckOf(line, 0, &d)) indexDeck = d;
             break;
-        case ev::kUser: clipUser = line.fields.empty() ? "" : line.fields[0]; break;
-        case ev::kLastFile: lastFile = line.fields.empty() ? "" : line.fields[0]; break;
+        case ev::kUser:
+            clipUser = line.fields.empty() ? "" : line.fields[0];
+            break;
+        case ev::kLastFile:
+            lastFile = line.fields.empty() ? "" : line.fields[0];
+            break;
         case ev::kBegin:
             if (line.fields.size() >= 3) {
                 const int64_t id = numberOr(line, 0, -1);
@@ -200,8 +206,11 @@ void ShowState::apply(const Line& line) {
                     lastFile = line.fields[2];
             }
             break;
-        case ev::kFinish: sounds.erase(numberOr(line, 0, -1)); break;
-        default: break;
+        case ev::kFinish:
+            sounds.erase(numberOr(line, 0, -1));
+            break;
+        default:
+            break;
     }
 }
 
@@ -247,7 +256,8 @@ std::string snapshotLines(const ShowState& s) {
         if (deck.segue) out += encodeLine(t, ev::kSegue, {n, "1"});
         if (!deck.cutOff.empty()) out += encodeLine(t, ev::kCutOff, {n, deck.cutOff});
         if (deck.mode == DeckMode::Playing)
-            out += encodeLine(deck.positionAtMs, ev::kPosition, {n, std::to_string(deck.positionMs)});
+            out +=
+                encodeLine(deck.positionAtMs, ev::kPosition, {n, std::to_string(deck.positionMs)});
         if (deck.mode != DeckMode::Idle) {
             const char code = deck.mode == DeckMode::Playing ? ev::kPlay : ev::kPause;
             out += encodeLine(deck.positionAtMs, code, {n, std::to_string(deck.positionMs), "0"});
@@ -259,7 +269,8 @@ std::string snapshotLines(const ShowState& s) {
     // Open sounds before the start line: the start line forgets the file they name, and the
     // last-file line after it says which file that was.
     for (const auto& [id, sound] : s.sounds)
-        out += encodeLine(sound.startMs, ev::kBegin, {std::to_string(id), sound.source, sound.path});
+        out +=
+            encodeLine(sound.startMs, ev::kBegin, {std::to_string(id), sound.source, sound.path});
     if (s.started) {
         out += encodeLine(t, ev::kStart, {std::to_string(s.session)});
         if (!s.lastFile.empty()) out += encodeLine(t, ev::kLastFile, {s.lastFile});

@@ -17,25 +17,25 @@ inline constexpr int kDecks = 12;
 
 // Event codes, one letter each.
 namespace ev {
-inline constexpr char kCrash = 'X';     // an earlier unclean end: the file last loaded or started
-inline constexpr char kStart = 'S';     // the program started: session id
-inline constexpr char kEnd = 'E';       // the program ended cleanly
-inline constexpr char kLoad = 'L';      // deck, file path (bytes)
-inline constexpr char kClear = 'C';     // deck
-inline constexpr char kPlay = 'P';      // deck, position ms, 1 for a fresh start / 0 resume
-inline constexpr char kPause = 'U';     // deck, position ms
-inline constexpr char kStop = 'T';      // deck, position ms
-inline constexpr char kEndOfClip = 'N'; // deck, position ms
-inline constexpr char kPosition = 'Q';  // deck, position ms (a playing deck, every half second)
-inline constexpr char kSegue = 'G';     // deck, 0 or 1
-inline constexpr char kCutOff = 'K';    // deck, the Cut Off box's text
-inline constexpr char kCurrent = 'D';   // deck
-inline constexpr char kIndex = 'I';     // deck
-inline constexpr char kUser = 'R';      // the Clip Player user in use
-inline constexpr char kLastFile = 'W';  // the file last loaded or started (kept by compaction)
-inline constexpr char kBegin = 'B';     // a sound went on air: id, source, file path
-inline constexpr char kFinish = 'F';    // that sound's as-run row is written: id
-inline constexpr char kAlive = 'Z';     // nothing but the time: the program was running
+inline constexpr char kCrash = 'X';      // an earlier unclean end: the file last loaded or started
+inline constexpr char kStart = 'S';      // the program started: session id
+inline constexpr char kEnd = 'E';        // the program ended cleanly
+inline constexpr char kLoad = 'L';       // deck, file path (bytes)
+inline constexpr char kClear = 'C';      // deck
+inline constexpr char kPlay = 'P';       // deck, position ms, 1 for a fresh start / 0 resume
+inline constexpr char kPause = 'U';      // deck, position ms
+inline constexpr char kStop = 'T';       // deck, position ms
+inline constexpr char kEndOfClip = 'N';  // deck, position ms
+inline constexpr char kPosition = 'Q';   // deck, position ms (a playing deck, every half second)
+inline constexpr char kSegue = 'G';      // deck, 0 or 1
+inline constexpr char kCutOff = 'K';     // deck, the Cut Off box's text
+inline constexpr char kCurrent = 'D';    // deck
+inline constexpr char kIndex = 'I';      // deck
+inline constexpr char kUser = 'R';       // the Clip Player user in use
+inline constexpr char kLastFile = 'W';   // the file last loaded or started (kept by compaction)
+inline constexpr char kBegin = 'B';      // a sound went on air: id, source, file path
+inline constexpr char kFinish = 'F';     // that sound's as-run row is written: id
+inline constexpr char kAlive = 'Z';      // nothing but the time: the program was running
 }  // namespace ev
 
 // One decoded line.
@@ -48,11 +48,11 @@ struct Line {
 enum class DeckMode { Idle, Playing, Paused };
 
 struct DeckRecord {
-    std::string file;       // "" = empty deck
+    std::string file;  // "" = empty deck
     bool segue = false;
-    std::string cutOff;     // the Cut Off box's text
+    std::string cutOff;  // the Cut Off box's text
     DeckMode mode = DeckMode::Idle;
-    int64_t positionMs = 0; // at positionAtMs
+    int64_t positionMs = 0;  // at positionAtMs
     int64_t positionAtMs = 0;
     bool operator==(const DeckRecord&) const = default;
 };
@@ -74,7 +74,7 @@ struct ShowState {
     int64_t session = 0;
     bool started = false;
     bool cleanEnd = false;
-    std::string lastFile;   // last loaded or started in this session
+    std::string lastFile;  // last loaded or started in this session
     int64_t lastEventMs = 0;
     std::map<int64_t, OpenSound> sounds;
 
@@ -89,8 +89,8 @@ std::string encodeLine(int64_t ms, char code, const std::vector<std::string>& fi
 bool decodeLine(std::string_view text, Line* out);
 
 struct ReplayStats {
-    int lines = 0;     // lines applied
-    int damaged = 0;   // lines skipped (torn or damaged)
+    int lines = 0;    // lines applied
+    int damaged = 0;  // lines skipped (torn or damaged)
 };
 
 // Replays a whole journal. Never fails: what cannot be read is counted and skipped.

@@ -1,5 +1,5 @@
-// The black box file: a header (magic, sequence, session, deck, length) and the path. The sequence is
-// odd while a write is under way, so a reader never takes half a path.
+// The black box file: a header (magic, sequence, session, deck, length) and the path. The sequence
+// is odd while a write is under way, so a reader never takes half a path.
 #include "showlog/LastFile.h"
 
 #include <fcntl.h>
@@ -28,7 +28,9 @@ static_assert(sizeof(Slot) <= kSize);
 
 }  // namespace
 
-LastFile::~LastFile() { close(); }
+LastFile::~LastFile() {
+    close();
+}
 
 bool LastFile::open(const std::string& path) {
     close();
@@ -79,7 +81,8 @@ bool LastFile::read(const std::string& path, int64_t* session, int* deck, std::s
     const ssize_t n = ::pread(fd, &slot, sizeof slot, 0);
     ::close(fd);
     if (n != static_cast<ssize_t>(sizeof slot) || slot.magic != kMagic) return false;
-    if ((slot.sequence & 1u) != 0 || slot.length > sizeof(slot.path) || slot.sequence == 0) return false;
+    if ((slot.sequence & 1u) != 0 || slot.length > sizeof(slot.path) || slot.sequence == 0)
+        return false;
     *session = slot.session;
     *deck = slot.deck;
     file->assign(slot.path, slot.length);

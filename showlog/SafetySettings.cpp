@@ -45,10 +45,14 @@ DeadAirSettings readSafetySettings(const std::string& path) {
         if (!number(trim(line.substr(eq + 1)), &v)) continue;
         // Values outside what the settings window offers are ignored, not clamped: a typing
         // slip must not silence the alarm.
-        if (key == "ThresholdDbfs" && v >= -96 && v <= -1) s.thresholdDbfs = v;
-        else if (key == "HoldSeconds" && v >= 1 && v <= 600) s.holdSeconds = v;
-        else if (key == "IdleMinutes" && v >= 0 && v <= 1440) s.idleMinutes = static_cast<int>(v);
-        else if (key == "StartIndexDeck" && (v == 0 || v == 1)) s.startIndexDeck = v == 1;
+        if (key == "ThresholdDbfs" && v >= -96 && v <= -1)
+            s.thresholdDbfs = v;
+        else if (key == "HoldSeconds" && v >= 1 && v <= 600)
+            s.holdSeconds = v;
+        else if (key == "IdleMinutes" && v >= 0 && v <= 1440)
+            s.idleMinutes = static_cast<int>(v);
+        else if (key == "StartIndexDeck" && (v == 0 || v == 1))
+            s.startIndexDeck = v == 1;
     }
     return s;
 }
@@ -98,7 +102,8 @@ bool writeWholeFile(const std::string& path, const std::string& bytes, std::stri
     }
     // The rename itself is made durable with the folder.
     const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+    const std::string dir =
+        slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
@@ -107,7 +112,8 @@ bool writeWholeFile(const std::string& path, const std::string& bytes, std::stri
     return true;
 }
 
-bool writeSafetySettings(const std::string& path, const DeadAirSettings& settings, std::string* error) {
+bool writeSafetySettings(const std::string& path, const DeadAirSettings& settings,
+                         std::string* error) {
     return writeWholeFile(path, safetySettingsText(settings), error);
 }
 

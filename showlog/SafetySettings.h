@@ -15,7 +15,8 @@ DeadAirSettings readSafetySettings(const std::string& path);
 std::string safetySettingsText(const DeadAirSettings& settings);
 // Writes a temporary file beside PATH, syncs it and renames it over PATH. False and *error on
 // failure; PATH is then as it was.
-bool writeSafetySettings(const std::string& path, const DeadAirSettings& settings, std::string* error);
+bool writeSafetySettings(const std::string& path, const DeadAirSettings& settings,
+                         std::string* error);
 
 // Writes BYTES to PATH whole or not at all (temporary file, sync, rename, sync of the folder).
 bool writeWholeFile(const std::string& path, const std::string& bytes, std::string* error);

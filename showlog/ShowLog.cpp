@@ -58,7 +58,9 @@ ShowLog& showLog() {
     return log;
 }
 
-ShowLog::~ShowLog() { close(false); }
+ShowLog::~ShowLog() {
+    close(false);
+}
 
 bool ShowLog::open(const std::string& folder, TagReader tags) {
     close(false);
@@ -153,8 +155,12 @@ bool ShowLog::open(const std::string& folder, TagReader tags) {
         for (const auto& [id, sound] : old.sounds) {
             Item item;
             item.kind = Item::Row;
-            item.row = AsRunRow{sound.startMs, std::max(sound.startMs, old.lastEventMs),
-                                sound.source,  sound.path, "", "",
+            item.row = AsRunRow{sound.startMs,
+                                std::max(sound.startMs, old.lastEventMs),
+                                sound.source,
+                                sound.path,
+                                "",
+                                "",
                                 std::max<int64_t>(0, old.lastEventMs - sound.startMs),
                                 EndHow::Restore};
             push(std::move(item));
@@ -321,7 +327,8 @@ void ShowLog::clipUser(const std::string& user) {
     journal(ev::kUser, {user});
 }
 
-void ShowLog::soundStarted(const std::string& key, const std::string& source, const std::string& path) {
+void ShowLog::soundStarted(const std::string& key, const std::string& source,
+                           const std::string& path) {
     if (!active_) return;
     if (!path.empty()) lastFile_.note(session_, -1, path);
     startSound(key, source, path, -1);
@@ -347,7 +354,9 @@ void ShowLog::soundEnded(const std::string& key, EndHow how) {
     endSound(key, how, -1);
 }
 
-bool ShowLog::soundOn(const std::string& key) const { return sounds_.count(key) != 0; }
+bool ShowLog::soundOn(const std::string& key) const {
+    return sounds_.count(key) != 0;
+}
 
 void ShowLog::incident(const std::string& text) {
     if (!active_) return;
@@ -358,7 +367,8 @@ void ShowLog::incident(const std::string& text) {
 }
 
 bool ShowLog::anyOnAir() const {
-    return std::any_of(sounds_.begin(), sounds_.end(), [](const auto& s) { return !s.second.paused; });
+    return std::any_of(sounds_.begin(), sounds_.end(),
+                       [](const auto& s) { return !s.second.paused; });
 }
 
 void ShowLog::startSound(const std::string& key, const std::string& source, const std::string& path,
@@ -399,8 +409,8 @@ void ShowLog::endSound(const std::string& key, EndHow how, int64_t positionMs) {
     Item item;
     item.kind = Item::Row;
     item.id = s.id;
-    item.row = AsRunRow{s.startMs, std::max(s.startMs, s.segmentWallMs), s.source, s.path, "", "",
-                        s.playedMs, how};
+    item.row = AsRunRow{
+        s.startMs, std::max(s.startMs, s.segmentWallMs), s.source, s.path, "", "", s.playedMs, how};
     push(std::move(item));
     sounds_.erase(it);
 }
@@ -452,7 +462,8 @@ void ShowLog::writerLoop() {
 
     std::unique_lock l(mutex_);
     while (true) {
-        wake_.wait_for(l, std::chrono::milliseconds(50), [&] { return !queue_.empty() || stopping_; });
+        wake_.wait_for(l, std::chrono::milliseconds(50),
+                       [&] { return !queue_.empty() || stopping_; });
         if (queue_.empty()) {
             if (stopping_) break;
             continue;
@@ -473,8 +484,9 @@ void ShowLog::writerLoop() {
             const int64_t wall = std::chrono::duration_cast<std::chrono::milliseconds>(
                                      std::chrono::system_clock::now().time_since_epoch())
                                      .count();
-            incidents += isoLocal(wall) + " The show journal fell behind: " +
-                         std::to_string(dropped - droppedTold) + " events were not recorded\r\n";
+            incidents += isoLocal(wall) +
+                         " The show journal fell behind: " + std::to_string(dropped - droppedTold) +
+                         " events were not recorded\r\n";
             droppedTold = dropped;
         }
         std::string finished;
@@ -482,13 +494,16 @@ void ShowLog::writerLoop() {
             if (item.kind == Item::Incident) {
                 incidents += item.text;
             } else if (item.kind == Item::Row) {
-                if (tags_ && !item.row.path.empty()) tags_(item.row.path, &item.row.artist, &item.row.title);
+                if (tags_ && !item.row.path.empty())
+                    tags_(item.row.path, &item.row.artist, &item.row.title);
                 std::string error;
                 // Stamped with the row's own end: the writer keeps to the callers' clock.
                 if (!appendAsRun(folder_, item.row, &error))
-                    incidents += isoLocal(item.row.endMs) + " As-run log not written: " + error + "\r\n";
+                    incidents +=
+                        isoLocal(item.row.endMs) + " As-run log not written: " + error + "\r\n";
                 if (item.id > 0)
-                    addLine(&finished, encodeLine(item.row.endMs, ev::kFinish, {std::to_string(item.id)}));
+                    addLine(&finished,
+                            encodeLine(item.row.endMs, ev::kFinish, {std::to_string(item.id)}));
             }
         }
         writeJournal(finished);

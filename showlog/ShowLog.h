@@ -28,10 +28,10 @@ inline constexpr const char* kIncidentsName = "incidents.log";
 
 // What the journal of the previous run says.
 struct Recovery {
-    bool found = false;     // there was a journal
-    bool unclean = false;   // it shows a start and no clean end
-    ShowState state;        // as it stood at its last event; playing decks shown paused there
-    std::string lastFile;   // the file last loaded or started before that end
+    bool found = false;       // there was a journal
+    bool unclean = false;     // it shows a start and no clean end
+    ShowState state;          // as it stood at its last event; playing decks shown paused there
+    std::string lastFile;     // the file last loaded or started before that end
     std::string guardedFile;  // crash-loop guard: not to be loaded again ("" = none)
     ReplayStats stats;
     // Something to restore: a deck was loaded.
@@ -39,7 +39,8 @@ struct Recovery {
 };
 
 // Reads a file's artist and title tags (empty where it has none). Runs on the writer thread.
-using TagReader = std::function<void(const std::string& path, std::string* artist, std::string* title)>;
+using TagReader =
+    std::function<void(const std::string& path, std::string* artist, std::string* title)>;
 
 class ShowLog {
 public:

@@ -71,14 +71,18 @@ int main() {
                 } else if (framesSinceLoud >= 0) {
                     framesSinceLoud += p.frames;
                 }
-                if (judge.feed(p.left, p.right, p.frames, rate, true) == showlog::DeadAirJudge::Change::Raised) {
+                if (judge.feed(p.left, p.right, p.frames, rate, true) ==
+                    showlog::DeadAirJudge::Change::Raised) {
                     raised = true;
                     const double mix = static_cast<double>(framesSinceLoud) / rate;
-                    const double clock = std::chrono::duration<double>(Clock::now() - lastLoudSeen).count();
+                    const double clock =
+                        std::chrono::duration<double>(Clock::now() - lastLoudSeen).count();
                     worstMix = std::max(worstMix, mix);
                     worstClock = std::max(worstClock, clock);
-                    std::printf("run %d: alarm %.3f s after the last loud period on the mix, %.3f s on the clock\n",
-                                run + 1, mix, clock);
+                    std::printf(
+                        "run %d: alarm %.3f s after the last loud period on the mix, %.3f s on the "
+                        "clock\n",
+                        run + 1, mix, clock);
                     break;
                 }
             }
@@ -87,7 +91,9 @@ int main() {
         engine.close(voice);
     }
     engine.shutdown();
-    std::printf("alarm latency: worst %.3f s on the mix, %.3f s on the clock   (goal <= hold + 0.2 = %.1f s)\n",
-                worstMix, worstClock, settings.holdSeconds + 0.2);
+    std::printf(
+        "alarm latency: worst %.3f s on the mix, %.3f s on the clock   (goal <= hold + 0.2 = %.1f "
+        "s)\n",
+        worstMix, worstClock, settings.holdSeconds + 0.2);
     return 0;
 }

@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         MediaChannel::play("voice0");
         log.deckPlayed(0, MediaChannel::position("voice0"), true, file);
         // The deck's 50 ms tick sees the end.
-        while (MediaChannel::mode("voice0") == "playing") std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        while (MediaChannel::mode("voice0") == "playing")
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         log.deckEnded(0, MediaChannel::position("voice0"));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         const int64_t measuredStart = firstLoud, measuredEnd = lastLoud;
@@ -100,11 +101,15 @@ int main(int argc, char** argv) {
     log.close(true);
     engine.shutdown();
     std::printf("runs: %d (1.5 s tone on the silent output, 256-frame periods)\n", runs);
-    std::printf("start against the first loud sample in the mix: worst %lld ms, median %lld ms   (goal within 20 ms)\n",
-                static_cast<long long>(*std::max_element(startErr.begin(), startErr.end())),
-                static_cast<long long>(startErr[startErr.size() / 2]));
-    std::printf("played ms against the sound in the mix: worst %lld ms, median %lld ms   (goal within 50 ms)\n",
-                static_cast<long long>(*std::max_element(lengthErr.begin(), lengthErr.end())),
-                static_cast<long long>(lengthErr[lengthErr.size() / 2]));
+    std::printf(
+        "start against the first loud sample in the mix: worst %lld ms, median %lld ms   (goal "
+        "within 20 ms)\n",
+        static_cast<long long>(*std::max_element(startErr.begin(), startErr.end())),
+        static_cast<long long>(startErr[startErr.size() / 2]));
+    std::printf(
+        "played ms against the sound in the mix: worst %lld ms, median %lld ms   (goal within 50 "
+        "ms)\n",
+        static_cast<long long>(*std::max_element(lengthErr.begin(), lengthErr.end())),
+        static_cast<long long>(lengthErr[lengthErr.size() / 2]));
     return 0;
 }

@@ -55,11 +55,21 @@ int main(int argc, char** argv) {
             const int deck = k % 12;
             const auto t0 = Clock::now();
             switch (k % 5) {
-                case 0: log.segueSet(deck, k % 2 == 0); break;
-                case 1: log.cutOffSet(deck, std::to_string(k % 7)); break;
-                case 2: log.deckLoaded(deck, media.file("v" + std::to_string(deck) + ".wav")); break;
-                case 3: log.deckPlayed(deck, k, true, media.file("v" + std::to_string(deck) + ".wav")); break;
-                case 4: log.deckStopped(deck, k, showlog::EndHow::Stop); break;
+                case 0:
+                    log.segueSet(deck, k % 2 == 0);
+                    break;
+                case 1:
+                    log.cutOffSet(deck, std::to_string(k % 7));
+                    break;
+                case 2:
+                    log.deckLoaded(deck, media.file("v" + std::to_string(deck) + ".wav"));
+                    break;
+                case 3:
+                    log.deckPlayed(deck, k, true, media.file("v" + std::to_string(deck) + ".wav"));
+                    break;
+                case 4:
+                    log.deckStopped(deck, k, showlog::EndHow::Stop);
+                    break;
             }
             costs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
         }
@@ -72,11 +82,17 @@ int main(int argc, char** argv) {
     engine.shutdown();
     std::filesystem::remove_all(folder);
     std::sort(costs.begin(), costs.end());
-    auto pct = [&](double p) { return costs[std::min(costs.size() - 1, static_cast<size_t>(p * costs.size()))]; };
+    auto pct = [&](double p) {
+        return costs[std::min(costs.size() - 1, static_cast<size_t>(p * costs.size()))];
+    };
     std::printf("events: %zu over %.0f s (%zu per second), dropped: %llu\n", costs.size(), seconds,
-                static_cast<size_t>(costs.size() / seconds), static_cast<unsigned long long>(dropped));
-    std::printf("window-thread cost per event: p50 %.1f us, p99 %.1f us   (goal p99 < 50 us), max %.1f us\n",
-                pct(0.5), pct(0.99), costs.back());
-    std::printf("underruns with 12 voices playing: %llu   (goal 0)\n", static_cast<unsigned long long>(underruns));
+                static_cast<size_t>(costs.size() / seconds),
+                static_cast<unsigned long long>(dropped));
+    std::printf(
+        "window-thread cost per event: p50 %.1f us, p99 %.1f us   (goal p99 < 50 us), max %.1f "
+        "us\n",
+        pct(0.5), pct(0.99), costs.back());
+    std::printf("underruns with 12 voices playing: %llu   (goal 0)\n",
+                static_cast<unsigned long long>(underruns));
     return 0;
 }

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
         std::string why;
         if (restoreMismatches(expected, out, lengths, &why) != 0) {
             ++differing;
-            if (firstDifference.empty()) firstDifference = "after kill " + std::to_string(k) + ": " + why;
+            if (firstDifference.empty())
+                firstDifference = "after kill " + std::to_string(k) + ": " + why;
         }
         restored += expected.unclean ? 1 : 0;
         if (k == kills) break;  // the last start only checks the last kill
@@ -70,13 +71,16 @@ int main(int argc, char** argv) {
         fill.kill(SIGKILL);
         test::ChildProcess again({SHOW_CHILD, "load", media.file("none.wav")}, env);
         for (const std::string& line : again.linesUntil("READY", std::chrono::seconds(60)))
-            if (line.rfind("RESTORE_MS ", 0) == 0) std::sscanf(line.c_str(), "RESTORE_MS %lf %d", &restoreMs, &decks);
+            if (line.rfind("RESTORE_MS ", 0) == 0)
+                std::sscanf(line.c_str(), "RESTORE_MS %lf %d", &restoreMs, &decks);
     }
 
-    std::printf("kills: %d (restarts that did not come up: %d; restores offered: %d)\n", kills, notStarted, restored);
+    std::printf("kills: %d (restarts that did not come up: %d; restores offered: %d)\n", kills,
+                notStarted, restored);
     std::printf("unreadable journals: %d   (goal 0)\n", unreadable);
     std::printf("restores that differ from the last journaled event: %d   (goal 0)\n", differing);
     if (!firstDifference.empty()) std::printf("  first: %s\n", firstDifference.c_str());
-    std::printf("restore of %d decks after Yes: %.0f ms   (goal < 1000 ms for 12)\n", decks, restoreMs);
+    std::printf("restore of %d decks after Yes: %.0f ms   (goal < 1000 ms for 12)\n", decks,
+                restoreMs);
     return 0;
 }

@@ -2,12 +2,11 @@
 // comes back with one answer, the as-run row matches the mix, pre-listens stay out of it, and
 // the dead-air alarm fires on silence inside a track but not on quiet music.
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QDoubleSpinBox>
 #include <QTimer>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -70,7 +69,8 @@ protected:
     void SetUp() override {
         ConsoleTest::SetUp();
         // The show log's clock follows the mix, so positions and times agree with what was heard.
-        showlog::setClockForTesting([this] { return kBase + static_cast<int64_t>(std::llround(seconds() * 1000)); });
+        showlog::setClockForTesting(
+            [this] { return kBase + static_cast<int64_t>(std::llround(seconds() * 1000)); });
         ASSERT_TRUE(showLog().open(home_.path()));
     }
     void TearDown() override {
@@ -225,11 +225,14 @@ TEST_F(ShowLogConsoleTest, DeadAirAlarmsOnSilenceInsideATrackNotOnQuietMusic) {
     EXPECT_FALSE(w().deadAirAlarmed());
     run(0.3);  // 10 s of silence after the first 3 s
     EXPECT_TRUE(w().deadAirAlarmed());
-    EXPECT_TRUE(w().findChild<QLabel*>(QStringLiteral("healthLine"))->text().contains(QStringLiteral("Dead air")));
+    EXPECT_TRUE(w().findChild<QLabel*>(QStringLiteral("healthLine"))
+                    ->text()
+                    .contains(QStringLiteral("Dead air")));
     run(5);  // the sound returns at 18 s
     EXPECT_FALSE(w().deadAirAlarmed());
     const std::string log = incidents();
-    EXPECT_NE(log.find("Dead air: 10 s of silence below -50 dBFS while playing"), std::string::npos);
+    EXPECT_NE(log.find("Dead air: 10 s of silence below -50 dBFS while playing"),
+              std::string::npos);
     EXPECT_NE(log.find("Sound is back on air"), std::string::npos);
     EXPECT_EQ(log.find("Dead air", log.find("Dead air") + 1), std::string::npos);  // once
 }
@@ -247,7 +250,8 @@ TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
     });
     w().mnuSafety->trigger();
     EXPECT_EQ(readFile(home_.file("brisko.ini")), ini);
-    EXPECT_NE(readFile(home_.file("brisko-safety.ini")).find("HoldSeconds=4\r\n"), std::string::npos);
+    EXPECT_NE(readFile(home_.file("brisko-safety.ini")).find("HoldSeconds=4\r\n"),
+              std::string::npos);
     writePieces(media_.file("gap.wav"), {{1, 0.5, 0.5}, {6, 0, 0}});
     dropOnDeck("gap.wav", 0);
     w().cmdPlay_Click(0);

@@ -12,7 +12,8 @@
 
 namespace brisko::test {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+ChildProcess::ChildProcess(const std::vector<std::string>& args,
+                           const std::vector<std::string>& env) {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) return;
     pid_ = ::fork();
@@ -36,7 +37,8 @@ ChildProcess::~ChildProcess() {
     if (out_ >= 0) ::close(out_);
 }
 
-std::vector<std::string> ChildProcess::linesUntil(const std::string& last, std::chrono::milliseconds timeout) {
+std::vector<std::string> ChildProcess::linesUntil(const std::string& last,
+                                                  std::chrono::milliseconds timeout) {
     std::vector<std::string> lines;
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (out_ >= 0) {
@@ -46,7 +48,8 @@ std::vector<std::string> ChildProcess::linesUntil(const std::string& last, std::
             pending_.erase(0, nl + 1);
             if (lines.back() == last) return lines;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         pollfd p{out_, POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) break;

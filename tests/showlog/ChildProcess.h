@@ -2,11 +2,11 @@
 // standard output, and killed or waited for.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace brisko::test {
 

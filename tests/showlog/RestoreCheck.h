@@ -33,15 +33,16 @@ inline Expected expectedFrom(const std::string& home, ReplayStats* stats) {
     int64_t session = 0;
     int deck = -1;
     std::string box;
-    if (LastFile::read(home + "/" + kLastFileName, &session, &deck, &box) && session == e.state.session &&
-        !box.empty() && box != last) {
+    if (LastFile::read(home + "/" + kLastFileName, &session, &deck, &box) &&
+        session == e.state.session && !box.empty() && box != last) {
         last = box;
-        if (deck >= 0 && deck < kDecks) e.state.decks[deck] = DeckRecord{box, e.state.decks[deck].segue,
-                                                                         e.state.decks[deck].cutOff};
+        if (deck >= 0 && deck < kDecks)
+            e.state.decks[deck] =
+                DeckRecord{box, e.state.decks[deck].segue, e.state.decks[deck].cutOff};
     }
     // Without a loaded deck there is nothing to offer: the console starts as after a clean end.
     e.unclean = died && std::any_of(e.state.decks.begin(), e.state.decks.end(),
-                                         [](const DeckRecord& d) { return !d.file.empty(); });
+                                    [](const DeckRecord& d) { return !d.file.empty(); });
     std::vector<std::string> history = e.state.crashHistory;
     history.push_back(last);
     const size_t n = history.size();
@@ -52,7 +53,8 @@ inline Expected expectedFrom(const std::string& home, ReplayStats* stats) {
 inline std::string unhex(const std::string& text) {
     if (text == "-") return "";
     std::string out;
-    for (size_t k = 0; k + 1 < text.size(); k += 2) out.push_back(static_cast<char>(std::stoi(text.substr(k, 2), nullptr, 16)));
+    for (size_t k = 0; k + 1 < text.size(); k += 2)
+        out.push_back(static_cast<char>(std::stoi(text.substr(k, 2), nullptr, 16)));
     return out;
 }
 
@@ -95,10 +97,12 @@ inline int restoreMismatches(const Expected& e, const std::vector<std::string>& 
             differ((marked != 0) == wasOn, "mark" + n);
             if (wasOn) {
                 const auto length = lengths.find(want.file);
-                const int64_t at = std::clamp<int64_t>(e.state.positionAt(d, e.state.lastEventMs), 0,
-                                                       length == lengths.end() ? 0 : length->second - 1);
-                differ(std::llabs(position - at) <= 1000,
-                       "position" + n + ": " + std::to_string(position) + " for " + std::to_string(at));
+                const int64_t at =
+                    std::clamp<int64_t>(e.state.positionAt(d, e.state.lastEventMs), 0,
+                                        length == lengths.end() ? 0 : length->second - 1);
+                differ(std::llabs(position - at) <= 1000, "position" + n + ": " +
+                                                              std::to_string(position) + " for " +
+                                                              std::to_string(at));
             }
         }
     }

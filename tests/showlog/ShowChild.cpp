@@ -44,11 +44,13 @@ std::string hex(const std::string& bytes) {
 
 void printRestored(frmMain& w) {
     for (int i = 0; i < frmMain::kDecks; ++i) {
-        const bool marked = !w.Text1[i]->toolTip().startsWith(QStringLiteral("Deck %1: drop").arg(i + 1));
+        const bool marked =
+            !w.Text1[i]->toolTip().startsWith(QStringLiteral("Deck %1: drop").arg(i + 1));
         std::printf("DECK %d %s %d %s %d %d\n", i,
                     hex(brisko::console::fileNameBytes(w.Decks[i].DeckFile).toStdString()).c_str(),
-                    w.chkSegue[i]->isChecked() ? 1 : 0, hex(w.Text2[i]->text().toStdString()).c_str(),
-                    marked ? 1 : 0, marked ? brisko::MediaChannel::position(frmMain::deckAlias(i)) : -1);
+                    w.chkSegue[i]->isChecked() ? 1 : 0,
+                    hex(w.Text2[i]->text().toStdString()).c_str(), marked ? 1 : 0,
+                    marked ? brisko::MediaChannel::position(frmMain::deckAlias(i)) : -1);
     }
     std::printf("INDEX %d\nCURRENT %d\nREADY\n", w.SpaceIndex, w.CurrentDeck);
     std::fflush(stdout);
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
         std::printf("PROMPT %s\n", r.text.toStdString().c_str());
         std::fflush(stdout);
         return r.buttons == brisko::ui::PromptButtons::Ok ? brisko::ui::PromptAnswer::Ok
-                                                           : brisko::ui::PromptAnswer::Yes;
+                                                          : brisko::ui::PromptAnswer::Yes;
     });
     auto& show = brisko::showlog::showLog();
     if (!show.open(brisko::programFolder(), brisko::fileTags)) return 3;
@@ -92,7 +94,9 @@ int main(int argc, char** argv) {
     w.show();
     const auto before = std::chrono::steady_clock::now();
     w.offerRestore();
-    const auto took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before).count();
+    const auto took =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
+            .count();
     int loaded = 0;
     for (int i = 0; i < frmMain::kDecks; ++i) loaded += w.Decks[i].DeckFile.isEmpty() ? 0 : 1;
     std::printf("RESTORE_MS %.1f %d\n", took, loaded);
@@ -102,11 +106,13 @@ int main(int argc, char** argv) {
     QTimer script;
     if (mode == "load") {
         const QFileInfo file(QString::fromLocal8Bit(argv[2]));
-        QTimer::singleShot(100, &w, [&w, file] { drop(w, file.absolutePath(), file.fileName(), 0); });
+        QTimer::singleShot(100, &w,
+                           [&w, file] { drop(w, file.absolutePath(), file.fileName(), 0); });
     } else if (mode == "fill") {
         const QString media = QString::fromLocal8Bit(argv[2]);
         QTimer::singleShot(100, &w, [&w, media] {
-            const QStringList files = QDir(media).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
+            const QStringList files =
+                QDir(media).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
             for (int i = 0; i < frmMain::kDecks; ++i) drop(w, media, files[i % files.size()], i);
             w.cmdPlay_Click(0);
             brisko::showlog::showLog().flush();
@@ -115,22 +121,37 @@ int main(int argc, char** argv) {
         });
     } else if (mode == "show" && argc >= 4) {
         const QString media = QString::fromLocal8Bit(argv[3]);
-        const QStringList files = QDir(media).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
+        const QStringList files =
+            QDir(media).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
         QObject::connect(&script, &QTimer::timeout, &w, [&] {
             const int deck = static_cast<int>(random() % frmMain::kDecks);
             switch (random() % 10) {
                 case 0:
-                case 1: drop(w, media, files[static_cast<int>(random() % files.size())], deck); break;
-                case 2: w.Command5_Click(deck); break;
-                case 3: w.chkSegue[deck]->setChecked(!w.chkSegue[deck]->isChecked()); break;
-                case 4: w.Text2[deck]->setText(random() % 2 ? QString::number(random() % 4) : QString()); break;
+                case 1:
+                    drop(w, media, files[static_cast<int>(random() % files.size())], deck);
+                    break;
+                case 2:
+                    w.Command5_Click(deck);
+                    break;
+                case 3:
+                    w.chkSegue[deck]->setChecked(!w.chkSegue[deck]->isChecked());
+                    break;
+                case 4:
+                    w.Text2[deck]->setText(random() % 2 ? QString::number(random() % 4)
+                                                        : QString());
+                    break;
                 case 5:
                 case 6:
                     if (!w.Text1[deck]->text().isEmpty()) w.cmdPlay_Click(deck);
                     break;
-                case 7: w.Command4_Click(deck); break;
-                case 8: w.SpaceIndex = static_cast<int16_t>(deck); break;
-                default: break;  // time passes
+                case 7:
+                    w.Command4_Click(deck);
+                    break;
+                case 8:
+                    w.SpaceIndex = static_cast<int16_t>(deck);
+                    break;
+                default:
+                    break;  // time passes
             }
             script.setInterval(20 + static_cast<int>(random() % 120));
         });

@@ -54,9 +54,11 @@ TEST_F(ShowKillTest, KilledAtRandomTheShowComesBackAsJournaled) {
         test::ChildProcess child({SHOW_CHILD, "show", std::to_string(random()), media.path()},
                                  {"BRISKO_HOME=" + home.path(), "BRISKO_AUDIO=null"});
         const std::vector<std::string> out = child.linesUntil("READY", std::chrono::seconds(60));
-        ASSERT_FALSE(out.empty() || out.back() != "READY") << "run " << run << ": the child did not start";
+        ASSERT_FALSE(out.empty() || out.back() != "READY")
+            << "run " << run << ": the child did not start";
         std::string why;
-        EXPECT_EQ(restoreMismatches(expected, out, lengthMs, &why), 0) << "run " << run << ": " << why;
+        EXPECT_EQ(restoreMismatches(expected, out, lengthMs, &why), 0)
+            << "run " << run << ": " << why;
         std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 2500));
         EXPECT_TRUE(child.kill(SIGKILL));
     }
@@ -84,12 +86,14 @@ TEST_F(ShowKillTest, AFileThatAbortsOnLoadIsNotLoadedAThirdTime) {
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.back(), "READY");
     bool told = false;
-    for (const std::string& line : out) told = told || (line.find("PROMPT Brisko ended twice while") == 0 &&
-                                                        line.find("song1.wav") != std::string::npos);
+    for (const std::string& line : out)
+        told = told || (line.find("PROMPT Brisko ended twice while") == 0 &&
+                        line.find("song1.wav") != std::string::npos);
     EXPECT_TRUE(told);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_TRUE(child.kill(SIGKILL));
-    EXPECT_NE(test::readFile(home.file(kIncidentsName)).find("Crash-loop guard:"), std::string::npos);
+    EXPECT_NE(test::readFile(home.file(kIncidentsName)).find("Crash-loop guard:"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ TEST_F(ShowLogFiles, UncleanEndIsRecoveredAndCompactionKeepsTheState) {
     EXPECT_FALSE(log.recovery().unclean);
     log.setCompactBytesForTesting(2048);
     for (int round = 0; round < 40; ++round) {
-        for (int d = 0; d < kDecks; ++d) log.deckLoaded(d, "/media/deck" + std::to_string(d) + ".mp3");
+        for (int d = 0; d < kDecks; ++d)
+            log.deckLoaded(d, "/media/deck" + std::to_string(d) + ".mp3");
         log.segueSet(round % kDecks, round % 2 == 0);
         now += 10;
     }
@@ -219,10 +220,12 @@ TEST_F(ShowLogFiles, AsRunRowsAreQuotedTimedAndFiledByDay) {
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0], "start,end,source,file,artist,title,played_ms,ended\r");
     EXPECT_EQ(rows[1].substr(0, 24), isoLocal(1'700'000'000'000).substr(0, 24));
-    EXPECT_NE(rows[1].find(",Deck 3,\"/media/a \"\"quoted\"\", name\xef\xbf\xbd.mp3\",,,4000,end\r"),
-              std::string::npos);
+    EXPECT_NE(
+        rows[1].find(",Deck 3,\"/media/a \"\"quoted\"\", name\xef\xbf\xbd.mp3\",,,4000,end\r"),
+        std::string::npos);
     // Ended 4000 ms of media after its start, plus the pause: 1050 ms after the resume.
-    EXPECT_NE(rows[1].find("," + isoLocal(1'700'000'000'000 + 13'000 + 1050) + ","), std::string::npos);
+    EXPECT_NE(rows[1].find("," + isoLocal(1'700'000'000'000 + 13'000 + 1050) + ","),
+              std::string::npos);
     EXPECT_NE(rows[2].find(",Clip 2:6,/media/clip.wav,,,500,fade\r"), std::string::npos);
     EXPECT_NE(rows[3].find(",CD 4,,,,"), std::string::npos);
     EXPECT_NE(rows[3].find(",restore\r"), std::string::npos);
@@ -247,10 +250,10 @@ TEST(DeadAir, SilenceWhilePlayingAlarmsAfterTheHoldAndQuietMusicNever) {
     const float minus45 = 0.00562f, minus60 = 0.001f;
     DeadAirJudge judge;
     EXPECT_EQ(run(judge, 60, minus45, minus45, true), std::make_pair(0, 0));  // a quiet intro
-    EXPECT_EQ(run(judge, 60, 0.5f, 0.0f, true), std::make_pair(0, 0));       // one silent channel
-    EXPECT_EQ(run(judge, 3, 0, 0, true), std::make_pair(0, 0));              // a pause in a track
+    EXPECT_EQ(run(judge, 60, 0.5f, 0.0f, true), std::make_pair(0, 0));        // one silent channel
+    EXPECT_EQ(run(judge, 3, 0, 0, true), std::make_pair(0, 0));               // a pause in a track
     EXPECT_EQ(run(judge, 1, 0.5f, 0.5f, true), std::make_pair(0, 0));
-    EXPECT_EQ(run(judge, 120, 0, 0, false), std::make_pair(0, 0));           // talk: nothing plays
+    EXPECT_EQ(run(judge, 120, 0, 0, false), std::make_pair(0, 0));  // talk: nothing plays
     EXPECT_EQ(run(judge, 9.9, minus60, minus60, true), std::make_pair(0, 0));
     EXPECT_EQ(run(judge, 0.2, minus60, minus60, true), std::make_pair(1, 0));
     EXPECT_TRUE(judge.alarmed());
