@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> env = {"BRISKO_HOME=" + home.path(), "BRISKO_AUDIO=null"};
     std::mt19937 random(7);
-    int unreadable = 0, differing = 0, notStarted = 0, restored = 0;
+    int unreadable = 0, differing = 0, notStarted = 0, restored = 0, diedBefore = 0;
     std::string firstDifference;
     for (int k = 0; k <= kills; ++k) {
         ReplayStats stats;
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
         restored += expected.unclean ? 1 : 0;
         if (k == kills) break;  // the last start only checks the last kill
         std::this_thread::sleep_for(std::chrono::milliseconds(200 + random() % 1800));
-        child.kill(SIGKILL);
+        if (!child.kill(SIGKILL)) ++diedBefore;
         std::fprintf(stderr, "\r%d/%d", k + 1, kills);
     }
     std::fprintf(stderr, "\n");
@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
                 std::sscanf(line.c_str(), "RESTORE_MS %lf %d", &restoreMs, &decks);
     }
 
-    std::printf("kills: %d (restarts that did not come up: %d; restores offered: %d)\n", kills,
-                notStarted, restored);
+    std::printf("kills: %d (children that ended before their kill: %d; restarts that did not come "
+                "up: %d; restores offered: %d)\n",
+                kills, diedBefore, notStarted, restored);
     std::printf("unreadable journals: %d   (goal 0)\n", unreadable);
     std::printf("restores that differ from the last journaled event: %d   (goal 0)\n", differing);
     if (!firstDifference.empty()) std::printf("  first: %s\n", firstDifference.c_str());

@@ -237,7 +237,8 @@ TEST_F(ShowLogConsoleTest, DeadAirAlarmsOnSilenceInsideATrackNotOnQuietMusic) {
     EXPECT_EQ(log.find("Dead air", log.find("Dead air") + 1), std::string::npos);  // once
 }
 
-// The settings window writes a file of its own (brisko.ini stays as it was) and the alarm follows.
+// The settings window writes a file of its own (brisko.ini stays as it was) and the alarm follows
+// it: a shorter hold, and the index deck started as Space would start it.
 TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
     const std::string ini = "/music\r\n*.mp3\r\nSIMPLE\r\n\r\n/tmp\r\n";
     writeIni(ini);
@@ -246,6 +247,7 @@ TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
         auto* dialog = w().findChild<frmSafety*>();
         ASSERT_NE(dialog, nullptr);
         dialog->txtHold->setValue(4);
+        dialog->chkStartIndex->setChecked(true);
         dialog->accept();
     });
     w().mnuSafety->trigger();
@@ -254,11 +256,23 @@ TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
               std::string::npos);
     writePieces(media_.file("gap.wav"), {{1, 0.5, 0.5}, {6, 0, 0}});
     dropOnDeck("gap.wav", 0);
+    dropOnDeck(tone("rescue.wav", 5, 700), 1);
     w().cmdPlay_Click(0);
+    w().SpaceIndex = 1;
     run(4.9);
     EXPECT_FALSE(w().deadAirAlarmed());
+    EXPECT_EQ(w().cmdPlay[1]->text(), QStringLiteral("Play 2"));
     run(0.3);
-    EXPECT_TRUE(w().deadAirAlarmed());
+    // The alarm started the index deck, and its sound ended the alarm.
+    EXPECT_EQ(w().cmdPlay[1]->text(), QStringLiteral("Pause 2"));
+    EXPECT_EQ(w().SpaceIndex, 2);
+    const double rescued = seconds();
+    run(0.5);
+    EXPECT_GT(level(rescued, seconds()), 0.1);
+    EXPECT_FALSE(w().deadAirAlarmed());
+    const std::string log = incidents();
+    EXPECT_NE(log.find("Dead air: starting the index deck, Deck 2"), std::string::npos);
+    EXPECT_NE(log.find("Sound is back on air"), std::string::npos);
 }
 
 }  // namespace

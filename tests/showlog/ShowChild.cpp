@@ -120,10 +120,11 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         });
     } else if (mode == "show" && argc >= 4) {
+        // Copied into the script: it runs long after this block.
         const QString media = QString::fromLocal8Bit(argv[3]);
         const QStringList files =
             QDir(media).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name);
-        QObject::connect(&script, &QTimer::timeout, &w, [&] {
+        QObject::connect(&script, &QTimer::timeout, &w, [&w, &random, &script, media, files] {
             const int deck = static_cast<int>(random() % frmMain::kDecks);
             switch (random() % 10) {
                 case 0:

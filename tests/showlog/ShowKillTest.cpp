@@ -47,6 +47,7 @@ protected:
 
 TEST_F(ShowKillTest, KilledAtRandomTheShowComesBackAsJournaled) {
     std::mt19937 random(20261208);
+    int offered = 0;
     for (int run = 0; run < 6; ++run) {
         ReplayStats stats;
         const Expected expected = expectedFrom(home.path(), &stats);
@@ -59,9 +60,12 @@ TEST_F(ShowKillTest, KilledAtRandomTheShowComesBackAsJournaled) {
         std::string why;
         EXPECT_EQ(restoreMismatches(expected, out, lengthMs, &why), 0)
             << "run " << run << ": " << why;
+        offered += expected.unclean ? 1 : 0;
         std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 2500));
-        EXPECT_TRUE(child.kill(SIGKILL));
+        EXPECT_TRUE(child.kill(SIGKILL)) << "run " << run << ": the child ended before the kill";
     }
+    // The show loads decks all the time: nearly every kill leaves something to restore.
+    EXPECT_GE(offered, 3);
 }
 
 TEST_F(ShowKillTest, AFileThatAbortsOnLoadIsNotLoadedAThirdTime) {

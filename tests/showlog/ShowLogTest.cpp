@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -233,6 +236,43 @@ TEST_F(ShowLogFiles, AsRunRowsAreQuotedTimedAndFiledByDay) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("asrun")),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+// A writer held up (a tag read that stalls on a slow share) never makes a caller wait: the queue
+// fills, further events are dropped and counted, and the loss is an incident once it writes again.
+TEST_F(ShowLogFiles, AStalledWriterDropsAndCountsInsteadOfBlocking) {
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false, stalled = false;
+    ASSERT_TRUE(log.open(dir.path(), [&](const std::string&, std::string*, std::string*) {
+        std::unique_lock l(m);
+        stalled = true;
+        cv.notify_all();
+        cv.wait(l, [&] { return release; });
+    }));
+    log.soundStarted("clip0", "Clip 1:1", "/media/slow.mp3");
+    log.soundEnded("clip0", EndHow::End);
+    {
+        std::unique_lock l(m);
+        cv.wait(l, [&] { return stalled; });
+    }
+    const auto t0 = std::chrono::steady_clock::now();
+    for (size_t k = 0; k < ShowLog::kQueueCapacity + 500; ++k) log.segueSet(static_cast<int>(k % kDecks), true);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
+    EXPECT_GE(log.droppedEvents(), 500u);
+    {
+        std::lock_guard l(m);
+        release = true;
+    }
+    cv.notify_all();
+    log.flush();
+    log.segueSet(0, false);
+    log.flush();
+    const std::string incidents = readFile(dir.file(kIncidentsName));
+    EXPECT_NE(incidents.find("The show journal fell behind: " + std::to_string(log.droppedEvents()) +
+                             " events were not recorded"),
+              std::string::npos)
+        << incidents;
 }
 
 TEST(DeadAir, SilenceWhilePlayingAlarmsAfterTheHoldAndQuietMusicNever) {
