@@ -120,6 +120,7 @@ void frmMain::logDeckPause(int i) {
 void frmMain::logDeckStop(int i) {
     if (!showLog().active() || !isDeck(i)) return;
     ShowHooks& h = showHooks();
+    h.restoredFrom[size_t(i)] = -1;  // a stopped deck starts from the top again
     EndHow how = h.stopHow;
     h.stopHow = EndHow::Stop;
     // Stopped after its Cut Off had started the next deck: it was cut off.

@@ -63,14 +63,16 @@ void LastFile::note(int64_t session, int deck, const std::string& path) {
     auto* slot = static_cast<Slot*>(map_);
     std::atomic_ref<uint32_t> sequence(slot->sequence);
     const uint32_t s = sequence.load(std::memory_order_relaxed);
+    // The reader is the next run, reading what this process left when it died: only the
+    // compiler's order of the stores matters, as for a signal handler.
     sequence.store(s | 1u, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     const size_t n = std::min(path.size(), sizeof(slot->path));
     slot->session = session;
     slot->deck = deck;
     slot->length = static_cast<uint32_t>(n);
     std::memcpy(slot->path, path.data(), n);
-    std::atomic_thread_fence(std::memory_order_release);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     sequence.store((s | 1u) + 1u, std::memory_order_release);
 }
 

@@ -34,7 +34,8 @@ std::vector<std::string> lines(const std::string& text) {
 
 // Field bytes that a line must carry unharmed, and a torn or damaged line that must be skipped.
 TEST(Journal, LinesCarryAnyBytesAndDamagedLinesAreSkipped) {
-    const std::string odd = std::string("a b%c#d\n\r\xff\xfe\x01 end", 18);
+    const char kOdd[] = "a b%c#d\n\r\xff\xfe\x01 end";
+    const std::string odd(kOdd, sizeof kOdd - 1);
     std::string journal = encodeLine(1000, ev::kStart, {"7"});
     journal += encodeLine(1001, ev::kLoad, {"2", odd});
     journal += encodeLine(1002, ev::kCutOff, {"2", ""});
