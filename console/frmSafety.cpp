@@ -8,6 +8,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "ui/AccessibleNames.h"
+
 frmSafety::frmSafety(const brisko::showlog::DeadAirSettings& s, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmSafety"));
     setWindowTitle(QStringLiteral("On-Air Safety"));
@@ -42,6 +44,14 @@ frmSafety::frmSafety(const brisko::showlog::DeadAirSettings& s, QWidget* parent)
     chkStartIndex->setObjectName(QStringLiteral("chkStartIndex"));
     chkStartIndex->setChecked(s.startIndexDeck);
     form->addRow(chkStartIndex);
+    using brisko::ui::nameControl;
+    nameControl(txtThreshold, QStringLiteral("Silence threshold in dBFS"),
+                QStringLiteral("Below this level on both channels the air counts as silent"));
+    nameControl(txtHold, QStringLiteral("Dead air hold time in seconds"),
+                QStringLiteral("Silence this long while a deck or clip plays raises the alarm"));
+    nameControl(chkIdle, QStringLiteral("Alarm when nothing has played"));
+    nameControl(txtIdleMinutes, QStringLiteral("Minutes with nothing played before the alarm"));
+    nameControl(chkStartIndex, QStringLiteral("On dead air, start the index deck"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

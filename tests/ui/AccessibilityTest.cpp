@@ -23,6 +23,7 @@
 #include "console/frmFunc.h"
 #include "console/frmHelp.h"
 #include "console/frmMain.h"
+#include "console/frmSafety.h"
 #include "console/frmSelDefault.h"
 #include "console/frmSetIndex.h"
 #include "encoder/frmVBLame.h"
@@ -86,6 +87,8 @@ TEST_F(Accessibility, EveryConsoleWindowNamesEachControlOnce) {
     expectDistinct(main.setIndexWindow(), "Set Index", 2);
     frmAbout about;
     expectDistinct(&about, "About", 1);
+    frmSafety safety(brisko::showlog::DeadAirSettings{});
+    expectDistinct(&safety, "On-Air Safety", 5);
 
     // What the names say, where they carry a value.
     auto name = [](QWidget* w) {
