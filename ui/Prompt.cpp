@@ -53,6 +53,9 @@ PromptAnswer message(QWidget* parent, const PromptRequest& request) {
     QPointer<QMessageBox> box = new QMessageBox(standardIcon(request.icon), request.title,
                                                 request.text, standardButtons(request.buttons),
                                                 parent);
+    // Return answers Yes where Yes is offered (the restore question relies on it).
+    if (request.buttons == PromptButtons::YesNo || request.buttons == PromptButtons::YesNoCancel)
+        box->setDefaultButton(QMessageBox::Yes);
     const int answer = box->exec();
     delete box.data();
     switch (answer) {
