@@ -234,7 +234,7 @@ struct Engine::Impl {
         std::atomic<int> frames{0};
         std::atomic<bool> sounding{false};
     };
-    static constexpr int kMeterSlots = 512;
+    static constexpr int kMeterSlots = 8192;  // over 40 s of 256-frame periods at 48 kHz
     MeterSlot meter[kMeterSlots];
     std::atomic<uint64_t> meterCount{0};
 

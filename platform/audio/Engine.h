@@ -197,7 +197,8 @@ public:
     // The same for a manual cue output (startCueOutput("manual")).
     void renderCueManual(float* out, int frames);
 
-    // The air mix's periods since *CURSOR (0 at first), at most the last 512, appended to OUT;
+    // The air mix's periods since *CURSOR (0 at first), at most the last 8192
+    // (a window that polls them on its clock tick may be held up for seconds), appended to OUT;
     // *CURSOR then stands after them. Lock-free: the callback only stores each period's peaks.
     void airPeaks(uint64_t* cursor, std::vector<MixPeak>* out) const;
 
