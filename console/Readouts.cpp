@@ -67,30 +67,6 @@ QString outroSentence(int deck, int64_t seconds) {
     return QStringLiteral("Deck %1 ends in %2").arg(deck).arg(spokenDuration(seconds));
 }
 
-QString readoutSettingsFile() {
-    return QString::fromStdString(brisko::programFolder()) + QStringLiteral("/brisko-a11y.ini");
-}
-
-int readOutroSeconds(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> lines = file.read(4096).split('\n');
-    for (const QByteArray& raw : lines) {
-        const QByteArray line = raw.trimmed();
-        if (!line.startsWith("OutroWarningSeconds=")) continue;
-        bool ok = false;
-        const int value = line.mid(int(sizeof("OutroWarningSeconds=")) - 1).trimmed().toInt(&ok);
-        return ok ? std::clamp(value, 0, kMaxOutroSeconds) : 0;
-    }
-    return 0;
-}
-
-bool writeOutroSeconds(const QString& path, int seconds, QString* error) {
-    seconds = std::clamp(seconds, 0, kMaxOutroSeconds);
-    const QByteArray bytes = "[Readout]\r\nOutroWarningSeconds=" + QByteArray::number(seconds) + "\r\n";
-    return writeWholeFile(path, bytes, error);
-}
-
 }  // namespace brisko::console
 
 // ---- the main window's readout keys and outro warning -----------------------------------------
@@ -150,7 +126,7 @@ void frmMain::buildReadouts() {
     outroClock_ = new QTimer(this);
     outroClock_->setInterval(250);
     connect(outroClock_, &QTimer::timeout, this, [this] { checkOutro(); });
-    setOutroWarningSeconds(readOutroSeconds(readoutSettingsFile()));
+    setOutroWarningSeconds(savedOutroWarningSeconds());
 }
 
 void frmMain::sayRemaining() {

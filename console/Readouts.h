@@ -24,14 +24,8 @@ QString topOfHourSentence(const TimeOfDay& time);      // "14 minutes 30 seconds
 QString nextDeckSentence(int index, const QString& title, int64_t lengthSeconds);
 QString outroSentence(int deck, int64_t seconds);  // "Deck 3 ends in 10 seconds"
 
-// The outro warning's setting: the file brisko-a11y.ini in the program folder, two lines:
-//   [Readout]
-//   OutroWarningSeconds=N
-// N is 0 (off, also when the file or the line is missing or unreadable) to 600.
+// The outro warning's longest lead: its setting lives with the on-air settings (the On-Air
+// Safety window, brisko-safety.ini), 0 = off.
 constexpr int kMaxOutroSeconds = 600;
-QString readoutSettingsFile();
-int readOutroSeconds(const QString& path);
-// Writes the file whole or not at all; false and *ERROR on failure.
-bool writeOutroSeconds(const QString& path, int seconds, QString* error = nullptr);
 
 }  // namespace brisko::console

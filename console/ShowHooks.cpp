@@ -82,6 +82,8 @@ void frmMain::setLoadSeam(std::function<void(const QString&)> seam) {
     loadSeam() = std::move(seam);
 }
 
+int frmMain::savedOutroWarningSeconds() { return showHooks().settings.outroWarningSeconds; }
+
 QString frmMain::safetySettingsFile() const {
     return QString::fromStdString(brisko::programFolder()) + QLatin1Char('/') +
            QString::fromLatin1(brisko::showlog::kSafetyFileName);
@@ -367,4 +369,5 @@ void frmMain::mnuSafety_Click() {
     }
     h.settings = chosen;
     h.judge.configure(chosen);
+    setOutroWarningSeconds(chosen.outroWarningSeconds);
 }

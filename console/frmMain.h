@@ -231,7 +231,7 @@ public:
     // into the readout line, which a screen reader speaks: Ctrl+Alt+R the current deck's time
     // left, Ctrl+Alt+E its time played, Ctrl+Alt+H the time to the top of the hour, Ctrl+Alt+N
     // the index deck (the one Space starts next) and its length. The outro warning says so in the
-    // same line when the current deck has that many seconds left (0 = off; brisko-a11y.ini).
+    // same line when the current deck has that many seconds left (0 = off; brisko-safety.ini).
     brisko::ui::StatusLine* readoutLine = nullptr;
     QAction* readRemaining = nullptr;
     QAction* readElapsed = nullptr;
@@ -288,6 +288,7 @@ private:
     // Show log hooks (ShowHooks.cpp), one call where each event happens.
     struct ShowHooks;
     ShowHooks& showHooks();
+    int savedOutroWarningSeconds();  // from the on-air settings file
     void logDeckLoading(int i, const QString& file);
     void logDeckCleared(int i);
     void logDeckPlay(int i, bool fresh);

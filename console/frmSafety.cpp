@@ -44,6 +44,13 @@ frmSafety::frmSafety(const brisko::showlog::DeadAirSettings& s, QWidget* parent)
     chkStartIndex->setObjectName(QStringLiteral("chkStartIndex"));
     chkStartIndex->setChecked(s.startIndexDeck);
     form->addRow(chkStartIndex);
+    txtOutro = new QSpinBox(this);
+    txtOutro->setObjectName(QStringLiteral("txtOutro"));
+    txtOutro->setRange(0, 600);
+    txtOutro->setSuffix(QStringLiteral(" s"));
+    txtOutro->setSpecialValueText(QStringLiteral("off"));
+    txtOutro->setValue(s.outroWarningSeconds);
+    form->addRow(QStringLiteral("Say when the current deck ends in"), txtOutro);
     using brisko::ui::nameControl;
     nameControl(txtThreshold, QStringLiteral("Silence threshold in dBFS"),
                 QStringLiteral("Below this level on both channels the air counts as silent"));
@@ -52,6 +59,8 @@ frmSafety::frmSafety(const brisko::showlog::DeadAirSettings& s, QWidget* parent)
     nameControl(chkIdle, QStringLiteral("Alarm when nothing has played"));
     nameControl(txtIdleMinutes, QStringLiteral("Minutes with nothing played before the alarm"));
     nameControl(chkStartIndex, QStringLiteral("On dead air, start the index deck"));
+    nameControl(txtOutro, QStringLiteral("Outro warning, seconds before the current deck ends"),
+                QStringLiteral("Said in the status line, never heard on air; 0 is off"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -66,5 +75,6 @@ brisko::showlog::DeadAirSettings frmSafety::settings() const {
     s.holdSeconds = txtHold->value();
     s.idleMinutes = chkIdle->isChecked() ? txtIdleMinutes->value() : 0;
     s.startIndexDeck = chkStartIndex->isChecked();
+    s.outroWarningSeconds = txtOutro->value();
     return s;
 }

@@ -22,4 +22,5 @@ public:
     QCheckBox* chkIdle = nullptr;
     QSpinBox* txtIdleMinutes = nullptr;
     QCheckBox* chkStartIndex = nullptr;
+    QSpinBox* txtOutro = nullptr;  // seconds; 0 = off
 };

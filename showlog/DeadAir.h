@@ -13,6 +13,9 @@ struct DeadAirSettings {
     double holdSeconds = 10.0;     // silence this long while something plays is dead air
     int idleMinutes = 0;           // > 0: also alarm when nothing at all has sounded this long
     bool startIndexDeck = false;   // on alarm, start the index deck as Space would
+    // Kept in the same settings file, though not the alarm's: the spoken outro warning's seconds
+    // before the current deck ends (0 = off, at most 600).
+    int outroWarningSeconds = 0;
 };
 
 class DeadAirJudge {

@@ -53,6 +53,8 @@ DeadAirSettings readSafetySettings(const std::string& path) {
             s.idleMinutes = static_cast<int>(v);
         else if (key == "StartIndexDeck" && (v == 0 || v == 1))
             s.startIndexDeck = v == 1;
+        else if (key == "OutroWarningSeconds" && v >= 0 && v <= 600)
+            s.outroWarningSeconds = static_cast<int>(v);
     }
     return s;
 }
@@ -63,7 +65,9 @@ std::string safetySettingsText(const DeadAirSettings& s) {
         << "ThresholdDbfs=" << s.thresholdDbfs << "\r\n"
         << "HoldSeconds=" << s.holdSeconds << "\r\n"
         << "IdleMinutes=" << s.idleMinutes << "\r\n"
-        << "StartIndexDeck=" << (s.startIndexDeck ? 1 : 0) << "\r\n";
+        << "StartIndexDeck=" << (s.startIndexDeck ? 1 : 0) << "\r\n"
+        << "[Readout]\r\n"
+        << "OutroWarningSeconds=" << s.outroWarningSeconds << "\r\n";
     return out.str();
 }
 

@@ -1,4 +1,5 @@
-// brisko-safety.ini: the dead-air alarm's settings, in a file of their own beside brisko.ini.
+// brisko-safety.ini: the dead-air alarm's settings and the outro warning's, in a file of their own
+// beside brisko.ini.
 // Written whole or not at all; a missing file or a line that does not read gives the defaults.
 #pragma once
 

@@ -248,9 +248,12 @@ TEST_F(ShowLogConsoleTest, SafetySettingsLiveInTheirOwnFile) {
         ASSERT_NE(dialog, nullptr);
         dialog->txtHold->setValue(4);
         dialog->chkStartIndex->setChecked(true);
+        dialog->txtOutro->setValue(15);
         dialog->accept();
     });
+    EXPECT_EQ(w().outroWarningSeconds(), 0);
     w().mnuSafety->trigger();
+    EXPECT_EQ(w().outroWarningSeconds(), 15);  // the outro warning's lead is kept there too
     EXPECT_EQ(readFile(home_.file("brisko.ini")), ini);
     EXPECT_NE(readFile(home_.file("brisko-safety.ini")).find("HoldSeconds=4\r\n"),
               std::string::npos);

@@ -320,18 +320,22 @@ TEST(SafetySettings, RoundTripAndBadValuesKeepTheDefaults) {
     s.holdSeconds = 7.5;
     s.idleMinutes = 15;
     s.startIndexDeck = true;
+    s.outroWarningSeconds = 12;
     ASSERT_TRUE(writeSafetySettings(path, s, nullptr));
     const DeadAirSettings back = readSafetySettings(path);
     EXPECT_EQ(back.thresholdDbfs, -42);
     EXPECT_EQ(back.holdSeconds, 7.5);
     EXPECT_EQ(back.idleMinutes, 15);
     EXPECT_TRUE(back.startIndexDeck);
+    EXPECT_EQ(back.outroWarningSeconds, 12);
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
-    writeFile(path, "[DeadAir]\r\nThresholdDbfs=0\r\nHoldSeconds=abc\r\nIdleMinutes=-3\r\n");
+    writeFile(path, "[DeadAir]\r\nThresholdDbfs=0\r\nHoldSeconds=abc\r\nIdleMinutes=-3\r\n"
+                    "OutroWarningSeconds=601\r\n");
     const DeadAirSettings bad = readSafetySettings(path);
     EXPECT_EQ(bad.thresholdDbfs, -50);
     EXPECT_EQ(bad.holdSeconds, 10);
     EXPECT_EQ(bad.idleMinutes, 0);
+    EXPECT_EQ(bad.outroWarningSeconds, 0);
 }
 
 }  // namespace
