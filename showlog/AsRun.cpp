@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "showlog/FileWrites.h"
 #include "showlog/LocalTime.h"
 
 namespace brisko::showlog {
@@ -24,19 +25,6 @@ std::string csvField(const std::string& text) {
     }
     quoted.push_back('"');
     return quoted;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "showlog/DeadAir.h"
+#include "showlog/FileWrites.h"
 
 namespace brisko::showlog {
 
@@ -18,8 +19,5 @@ std::string safetySettingsText(const DeadAirSettings& settings);
 // failure; PATH is then as it was.
 bool writeSafetySettings(const std::string& path, const DeadAirSettings& settings,
                          std::string* error);
-
-// Writes BYTES to PATH whole or not at all (temporary file, sync, rename, sync of the folder).
-bool writeWholeFile(const std::string& path, const std::string& bytes, std::string* error);
 
 }  // namespace brisko::showlog

@@ -18,19 +18,6 @@ namespace brisko::showlog {
 
 namespace {
 
-bool writeAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool readWhole(const std::string& path, std::string* bytes) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
