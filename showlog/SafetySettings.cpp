@@ -1,6 +1,5 @@
-// The safety settings file: "Key=Value" lines under [DeadAir].
+// The safety settings file: "Key=Value" lines under [DeadAir] and [Readout].
 #include "showlog/SafetySettings.h"
-
 
 #include <cmath>
 #include <cstdlib>
