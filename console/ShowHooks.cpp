@@ -180,12 +180,26 @@ void frmMain::logIncident(const std::string& text) {
     showLog().incident(text);
 }
 
+namespace {
+constexpr const char* kImmediateKey = "immediate";  // voice2, the command line's channel
+}
+
+void frmMain::logImmediatePlay(const QString& file) {
+    showLog().soundStarted(kImmediateKey, "Command line", bytesOf(file));
+}
+
+void frmMain::logImmediateStop() {
+    if (showLog().soundOn(kImmediateKey)) showLog().soundEnded(kImmediateKey, EndHow::Stop);
+}
+
 // ---- the clock tick: positions for the journal, the dead-air judge ---------------------------
 
 void frmMain::showLogTick() {
     auto& log = showLog();
     if (!log.active()) return;
     logConsoleState();
+    if (log.soundOn(kImmediateKey) && MediaChannel::mode("voice2") != "playing")
+        log.soundEnded(kImmediateKey, EndHow::End);
     if (log.heartbeatDue()) {
         for (int i = 0; i < kDecks; ++i)
             if (log.deckPlaying(i)) log.deckPosition(i, MediaChannel::position(deckAlias(i)));

@@ -768,11 +768,14 @@ QString frmMain::PlayImmediate(const QString& path) {
         StopImmediate->setVisible(false);
         currentclip->clear();
         ShowOpenError(-1);
+    } else if (mode == QStringLiteral("playing")) {
+        logImmediatePlay(path);
     }
     return mode;
 }
 
 void frmMain::StopImmediate_Click() {
+    logImmediateStop();
     MediaChannel::close("voice2");
     MediaChannel::close(deckAlias(SpaceIndex));
     StopImmediate->setVisible(false);

@@ -300,6 +300,9 @@ private:
     void logAllStopped();
     void logConsoleState();
     void logIncident(const std::string& text);
+    // The immediate channel (a file given on the command line) on air, and off it.
+    void logImmediatePlay(const QString& file);
+    void logImmediateStop();
     void connectShowLog(int i);
     void showLogTick();
     void buildSafetyMenu();

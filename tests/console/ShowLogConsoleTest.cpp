@@ -204,6 +204,17 @@ TEST_F(ShowLogConsoleTest, AsRunRowMatchesTheMixAndPreListensStayOut) {
     EXPECT_NE(rows[0].find(",2000,end\r"), std::string::npos) << rows[0];
 }
 
+// The command line's file plays on air at once and is on record like any other sound.
+TEST_F(ShowLogConsoleTest, TheCommandLineFileIsOnRecord) {
+    makeWindow(qs(media_.file(tone("start.wav", 1.0, 550))));
+    run(1.5);
+    const auto rows = asRunRows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows[0].find(",Command line,"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[0].find("start.wav"), std::string::npos) << rows[0];
+    EXPECT_NE(rows[0].find(",end\r"), std::string::npos) << rows[0];
+}
+
 TEST_F(ShowLogConsoleTest, DeadAirAlarmsOnSilenceInsideATrackNotOnQuietMusic) {
     makeWindow();
     const double quiet = std::pow(10.0, -45.0 / 20.0);
