@@ -121,5 +121,3 @@ QString ClipTest::stamp() const { return clip::logStamp(clock_); }
 
 }  // namespace brisko::test
 
-// Fontconfig, loaded by Qt's font database, keeps a cache it never frees; that is not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

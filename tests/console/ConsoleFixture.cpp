@@ -145,5 +145,3 @@ double ConsoleTest::seconds() const { return static_cast<double>(mix_.size() / 2
 
 }  // namespace brisko::test
 
-// Fontconfig, loaded by Qt's font database, keeps a cache it never frees; that is not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

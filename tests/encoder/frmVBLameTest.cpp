@@ -20,10 +20,6 @@
 using namespace brisko::test;
 namespace fs = std::filesystem;
 
-// Under LeakSanitizer: fontconfig keeps a parse of its configuration that it never frees once Qt
-// has laid out text on screen; that is the system library's, not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 class EncoderWindow : public ::testing::Test {

@@ -154,5 +154,3 @@ TEST_F(Accessibility, EncoderAndCdWindowsNameEachControlOnce) {
 
 }  // namespace
 
-// Fontconfig, loaded by Qt's font database, keeps a cache it never frees; that is not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
