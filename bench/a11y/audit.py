@@ -7,6 +7,7 @@
 #
 # A name is useful when it has at least two letters, is not the value the control shows (a combo
 # box named after its current entry) and no other control of the same window has it.
+import subprocess
 import sys
 import time
 
@@ -158,6 +159,37 @@ def wait_window(app, title, timeout=60):
     return None
 
 
+def readout_events(main_window):
+    """Presses the time-to-the-hour readout key as the operator would and returns what the bus
+    told of the status line: (event type, its text), the way a screen reader hears it."""
+    from gi.repository import GLib
+    heard = []
+
+    def on_event(e):
+        try:
+            if e.source.get_role() == R.STATUS_BAR:
+                heard.append((e.type, e.source.get_name()))
+        except Exception:
+            pass
+
+    listener = Atspi.EventListener.new(on_event)
+    for kind in ("object:property-change:accessible-name", "object:text-changed"):
+        listener.register(kind)
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Brisko$"],
+                           capture_output=True, text=True).stdout.split()
+    if not found:
+        return heard
+    subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], capture_output=True)
+    time.sleep(0.5)
+    subprocess.run(["xdotool", "key", "ctrl+alt+h"])
+    loop = GLib.MainLoop()
+    GLib.timeout_add(1500, loop.quit)
+    loop.run()
+    for kind in ("object:property-change:accessible-name", "object:text-changed"):
+        listener.deregister(kind)
+    return heard
+
+
 def main():
     pid = int(sys.argv[1])
     verbose = "-v" in sys.argv
@@ -169,6 +201,12 @@ def main():
     if main_window is None:
         print("a11y audit: no main window")
         return 1
+
+    heard = readout_events(main_window)
+    kinds = sorted({kind for kind, _ in heard})
+    said = heard[-1][1] if heard else ""
+    print(f"readout key Ctrl+Alt+H: the status line raised {len(heard)} events {kinds} "
+          f"saying {said!r}  (goal: a name or text change with the sentence)")
 
     def open_by(button, title, window=None):
         source = window if window is not None else main_window
