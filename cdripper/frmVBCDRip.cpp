@@ -243,12 +243,7 @@ void frmVBCDRip::OpenCdDrive(int index) {
     cdDrive_ = 0;
     // What was shown of the old drive's disc goes with it.
     eject->setEnabled(false);
-    setPlayerEnabled(false);
-    loaded_ = false;
-    playing_ = false;
-    totalplay->clear();
-    tracktime->clear();
-    timeWindow->clear();
+    ForgetDisc();
     if (SendCdCommand(QStringLiteral("open %1 type cdaudio alias cd wait shareable").arg(index), true)) {
         cdDrive_ = index;
         SendCdCommand(QStringLiteral("set cd time format tmsf wait"), true);
@@ -331,17 +326,20 @@ void frmVBCDRip::setPlayerEnabled(bool enabled) {
     for (QPushButton* b : {play, pause, ff, rew, ftrack, btrack, stopbtn}) b->setEnabled(enabled);
 }
 
+// The player forgets the disc it showed: its buttons greyed, its times cleared.
+void frmVBCDRip::ForgetDisc() {
+    setPlayerEnabled(false);
+    loaded_ = false;
+    playing_ = false;
+    totalplay->clear();
+    tracktime->clear();
+    timeWindow->clear();
+}
+
 void frmVBCDRip::StatusUpdate() {
     if (query(QStringLiteral("status cd media present")) != QStringLiteral("true")) {
         eject->setEnabled(false);
-        if (loaded_) {
-            setPlayerEnabled(false);
-            loaded_ = false;
-            playing_ = false;
-            totalplay->clear();
-            tracktime->clear();
-            timeWindow->clear();
-        }
+        if (loaded_) ForgetDisc();
         return;
     }
     if (!loaded_) {

@@ -99,6 +99,7 @@ private:
     void cmdExit_Click();
     void Drive1_Change();
     void setPlayerEnabled(bool enabled);
+    void ForgetDisc();
 
     brisko::cdripper::cCDRip library_;
     std::optional<brisko::cdripper::cToc> toc_;

@@ -26,6 +26,14 @@ struct Cursor {
     int64_t eof;
     int64_t limit;
     uint64_t step;
+
+    // Moves the gains from where the voice left them to the targets across FRAMES frames.
+    void rampGains(const Voice& v, float left, float right, int frames) {
+        gl = v.curGainLeft;
+        gr = v.curGainRight;
+        dl = (left - gl) / static_cast<float>(frames);
+        dr = (right - gr) / static_cast<float>(frames);
+    }
 };
 
 // The level of an envelope at progress P (0..1): P itself for the fades of a start or a stop, a
@@ -181,10 +189,7 @@ void mixHold(Voice& v, float* out, int frames, bool keep) {
     Cursor c = oldSoundCursor(v, v.head, v.headFrac, v.jumpTailEnd.load(std::memory_order_relaxed));
     const float targetLeft = v.jumpGainLeft.load(std::memory_order_relaxed);
     const float targetRight = v.jumpGainRight.load(std::memory_order_relaxed);
-    c.gl = v.curGainLeft;
-    c.gr = v.curGainRight;
-    c.dl = (targetLeft - c.gl) / static_cast<float>(frames);
-    c.dr = (targetRight - c.gr) / static_cast<float>(frames);
+    c.rampGains(v, targetLeft, targetRight, frames);
     bool starved = false;
     if (keep) {
         mixSpan<true>(v, c, out, frames, holdLevel(v.holdPos, grace, fade), 0.0f, &starved);
@@ -238,10 +243,7 @@ bool mixVoice(Voice& v, float* out, int frames) {
     c.frac = v.headFrac;
     const float targetLeft = v.gainLeft.load(std::memory_order_relaxed);
     const float targetRight = v.gainRight.load(std::memory_order_relaxed);
-    c.gl = v.curGainLeft;
-    c.gr = v.curGainRight;
-    c.dl = (targetLeft - c.gl) / static_cast<float>(frames);
-    c.dr = (targetRight - c.gr) / static_cast<float>(frames);
+    c.rampGains(v, targetLeft, targetRight, frames);
     const int ramp = fadeFrames(v.outRate.load(std::memory_order_relaxed));
     bool starved = false;
     bool faded = false;
