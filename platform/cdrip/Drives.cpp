@@ -71,8 +71,9 @@ void defaults(DriveInfo* drive) {
 }
 
 // libcdio finds the system's drives through the mount table with getmntent, which keeps its
-// state in one buffer for the whole process: drives are listed, and devices opened, by one
-// thread at a time (players and the rip each have threads of their own).
+// state in one buffer for the whole process, and reads cue sheets with strtok, which does too:
+// drives are listed, and devices and images opened, by one thread at a time (players and the
+// rip each have threads of their own).
 std::mutex& deviceMutex() {
     static std::mutex* m = new std::mutex;
     return *m;
@@ -142,6 +143,9 @@ CdIo_t* openDrive(const DriveInfo& drive) {
         // disc.
         struct stat info {};
         if (::stat(drive.device.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+        // libcdio parses the cue sheet with strtok, whose place in the line is one for the
+        // whole process: two images opened at once would read each other's lines.
+        std::lock_guard<std::mutex> lock(deviceMutex());
         return cdio_open_cue(drive.device.c_str());
     }
     return openDevice(drive.device);
