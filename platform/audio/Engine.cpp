@@ -295,8 +295,16 @@ struct Engine::Impl {
         for (int id = 0; id < kMaxVoices; ++id) closeVoice(id);
         // Readers end as soon as their current read returns; a medium that hangs for good is
         // left to the end of the process.
-        std::unique_lock l(hub->mutex);
-        hub->changed.wait_for(l, std::chrono::seconds(2), [this] { return hub->live == 0; });
+        {
+            std::unique_lock l(hub->mutex);
+            hub->changed.wait_for(l, std::chrono::seconds(2), [this] { return hub->live == 0; });
+        }
+        // A thread that looked voices up and was never joined (a CD watcher left to a drive that
+        // answered late) did so under the table lock: taking it here orders those look-ups
+        // before the tables go.
+        std::lock_guard l(tableMutex);
+        for (auto& p : probes) p.reset();
+        for (auto& v : voices) v.reset();
     }
 
     // ---- mixer side -------------------------------------------------------------------------
