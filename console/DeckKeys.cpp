@@ -230,12 +230,14 @@ void frmMain::Form_KeyDown(int KeyCode, int Shift) {
                 HScroll1[k]->setValue(static_cast<int>(std::min<int64_t>(pct, 1 << 30)));
             MediaChannel::seek(alias(k), static_cast<int64_t>(position2) + advanceSpeed());
             playOn(CurrentDeck);
+            logDeckMoved(k);
         }
     } else if (KeyCode == vk::Subtract) {
         const int k = SpaceIndex;
         const int32_t position = MediaChannel::position(alias(k));
         MediaChannel::seek(alias(k), static_cast<int64_t>(position) - advanceSpeed());
         playOn(CurrentDeck);
+        logDeckMoved(k);
     } else if (KeyCode == vk::LetterA + ('T' - 'A')) {
         if (!Ducked) {
             DuckSavedVolume = MediaChannel::getVolume(alias(current));
@@ -265,11 +267,13 @@ void frmMain::Form_KeyDown(int KeyCode, int Shift) {
     } else if (KeyCode == vk::Home) {
         MediaChannel::seek(alias(current), 0);
         playOn(current);
+        logDeckMoved(current);
     } else if (KeyCode == vk::End) {
         const int32_t length = MediaChannel::lengthMs(alias(current));
         MediaChannel::seek(alias(current), static_cast<int64_t>(length) - 5000);
         UpdateStartTimes(current);
         playOn(current);
+        logDeckMoved(current);
     } else if (KeyCode == vk::Escape) {
         Command4_Click(current);
     }

@@ -114,6 +114,13 @@ void frmMain::logDeckPlay(int i, bool fresh) {
     logConsoleState();
 }
 
+// A deck moved by a key while it plays: its new place goes into the journal at once, so that
+// a restore in the next half second does not put it back where it was before the move.
+void frmMain::logDeckMoved(int i) {
+    if (!isDeck(i) || !showLog().deckPlaying(i)) return;
+    showLog().deckPosition(i, MediaChannel::position(deckAlias(i)));
+}
+
 void frmMain::logDeckPause(int i) {
     if (!isDeck(i) || !showLog().deckPlaying(i)) return;
     showLog().deckPaused(i, MediaChannel::position(deckAlias(i)));

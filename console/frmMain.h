@@ -293,6 +293,7 @@ private:
     void logDeckCleared(int i);
     void logDeckPlay(int i, bool fresh);
     void logDeckPause(int i);
+    void logDeckMoved(int i);
     void logDeckStop(int i);
     void logDeckFadeStop(int i);
     void logDeckEnd(int i);
