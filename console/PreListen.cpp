@@ -52,6 +52,8 @@ bool PreListen::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (!isPreListenKey(*key) || static_cast<QWidget*>(watched)->window() != window_) return false;
+    // Without a cue output keypad Enter is the Enter key it always was.
+    if (!cueOutputSet()) return false;
     // Taken here, so that no control also acts on it (the file list's Enter would load a deck);
     // held down, it does not toggle again and again.
     if (!key->isAutoRepeat()) toggle(fileUnderCursor());
@@ -113,6 +115,7 @@ void PreListen::addEntry(QMenu* menu, const QString& file, QAction* before) {
 void PreListen::showFileMenu(const QPoint& pos) {
     FileList* list = window_->File1;
     // A right click on a row puts the cursor there; from the keyboard the cursor stays.
+    if (!cueOutputSet()) return;  // the list has no menu of its own
     if (QListWidgetItem* row = list->itemAt(pos); row != nullptr) list->setCurrentItem(row);
     auto* menu = new QMenu(list);
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -124,9 +127,11 @@ void PreListen::showDeckMenu(int i, const QPoint& pos) {
     QLineEdit* name = window_->Text1[i];
     QMenu* menu = name->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().first();
-    addEntry(menu, deckFile(i), first);
-    if (first != nullptr) menu->insertSeparator(first);
+    if (cueOutputSet()) {
+        QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().first();
+        addEntry(menu, deckFile(i), first);
+        if (first != nullptr) menu->insertSeparator(first);
+    }
     menu->popup(name->mapToGlobal(pos));
 }
 

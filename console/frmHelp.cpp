@@ -36,8 +36,8 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
         *boxSlots[k] = box;
     }
     txtPreListen = new QLineEdit(
-        QStringLiteral("Keypad Enter pre-listens the file under the cursor on the cue output, again "
-                       "stops it; right-click a file or a deck for Pre-listen"),
+        QStringLiteral("With a cue output: keypad Enter pre-listens the file under the cursor there, "
+                       "again stops it; right-click a file or a deck for Pre-listen"),
         this);
     txtPreListen->setObjectName(QStringLiteral("txtPreListen"));
     txtPreListen->setReadOnly(true);

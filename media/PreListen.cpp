@@ -2,6 +2,7 @@
 #include "media/PreListen.h"
 
 #include "media/MediaChannel.h"
+#include "platform/audio/Engine.h"
 
 namespace brisko {
 
@@ -15,6 +16,8 @@ std::string startPreListen(int64_t parentWindow, const std::string& alias, const
     if (reply != "Success") MediaChannel::close(alias);
     return reply;
 }
+
+bool cueOutputSet() { return audio::Engine::instance().hasCueOutput(); }
 
 bool preListenSounds(const std::string& alias) { return MediaChannel::mode(alias) == "playing"; }
 

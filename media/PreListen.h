@@ -16,6 +16,10 @@ inline constexpr const char* kPreListenAlias = "prelisten";
 // again, nothing sounds anywhere, and the error text is returned. "Success" when it plays.
 std::string startPreListen(int64_t parentWindow, const std::string& alias, const std::string& path);
 
+// Whether a cue output is set (--cue or BRISKO_CUE). Without one the console offers no
+// pre-listening: its keys and menus are what they were.
+bool cueOutputSet();
+
 // Whether ALIAS is still sounding (its mode reads "playing").
 bool preListenSounds(const std::string& alias);
 

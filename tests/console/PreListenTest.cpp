@@ -158,20 +158,29 @@ TEST_F(PreListenTest, TheContextMenusPreListenADeckFromItsStartAndLeaveTheDeckAl
     EXPECT_EQ(MediaChannel::mode("voice2"), "playing");
 }
 
-// Without a cue output nothing plays anywhere: the incident line says why.
-TEST_F(PreListenTest, WithoutACueOutputAPreListenOnlySaysSo) {
+// Without a cue output nothing changes: keypad Enter is the Enter it always was (the file list
+// loads the file into the next deck), the deck's menu is the text box's own, nothing sounds.
+TEST_F(PreListenTest, WithoutACueOutputTheKeysAndMenusAreWhatTheyWere) {
     tone48("jingle.wav", 2.0, 440.0);
     frmMain& m = shownWindow();
     select("jingle.wav");
+    m.File1->setFocus();
     keypadEnter(m.File1);
-    auto* line = m.findChild<console::FitLabel*>("healthLine");
-    ASSERT_NE(line, nullptr);
-    EXPECT_TRUE(line->text().endsWith("Pre-listen: No cue output is set: pre-listening needs one."))
-        << line->text().toStdString();
+    EXPECT_EQ(m.Text1[0]->text(), "jingle");
     EXPECT_TRUE(m.preListen()->file().isEmpty());
     EXPECT_EQ(MediaChannel::mode(kPreListenAlias), "ERROR");
+    auto* line = m.findChild<console::FitLabel*>("healthLine");
+    ASSERT_NE(line, nullptr);
+    EXPECT_FALSE(line->text().contains("Pre-listen")) << line->text().toStdString();
     render(200);
     EXPECT_EQ(level(0, seconds()), 0.0);
+
+    QTest::mouseClick(m.windowHandle(), Qt::RightButton, Qt::NoModifier,
+                      m.Text1[0]->mapTo(&m, QPoint(5, 5)));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    for (const QAction* action : menu->actions()) EXPECT_NE(action->text(), "Pre-listen");
+    menu->close();
 }
 
 }  // namespace
