@@ -534,6 +534,19 @@ struct Engine::Impl {
             // A jump not taken: its sound is dropped, the old sound and its hold go on.
             v.ring.rewindWrite(cut);
         } else {
+            // The old sound must last through its hold and fade, or through the crossfade of a
+            // play that follows, from where the mixer is now. Where the reader is just behind the
+            // play head (right after another jump, a slow disk, a busy machine), more of it is
+            // read first: cut short, the old sound would stop dead in the middle of its fade.
+            const int rate = v.outRate.load();
+            const int64_t need = v.played.load() + holdFrames(rate) + fadeFrames(rate) + rate / 50;
+            while (v.eofOut.load() < 0 && v.ring.writeCount() < need) {
+                StreamEnd oldEnd;
+                const int64_t got =
+                    readIntoRing(v, need - v.ring.writeCount(), v.ring.capacity(), &oldEnd);
+                if (oldEnd.reached) publishEnd(v, oldEnd);
+                if (got <= 0) break;
+            }
             cut = v.ring.writeCount();
             v.dataEnd.store(cut, std::memory_order_release);
             // The old sound ends at the cut, or before it where it ended or was to stop.
