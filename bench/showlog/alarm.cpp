@@ -11,6 +11,7 @@
 #include "media/OnAir.h"
 #include "platform/audio/Engine.h"
 #include "showlog/DeadAir.h"
+#include "tests/support/EncodedFiles.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ToneFiles.h"
 
@@ -28,18 +29,7 @@ int main() {
         tone.seconds = 2;
         std::vector<int16_t> samples = test::toneSamples(tone);
         samples.resize(samples.size() + static_cast<size_t>(14 * 44100 * 2), 0);
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
-        auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
-        auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
-        std::fwrite("RIFF", 1, 4, f);
-        u32(36 + data);
-        std::fwrite("WAVEfmt ", 1, 8, f);
-        u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-        std::fwrite("data", 1, 4, f);
-        u32(data);
-        std::fwrite(samples.data(), 2, samples.size(), f);
-        std::fclose(f);
+        test::writePcmWav(file, samples, 2, 44100);
     }
     showlog::DeadAirSettings settings;  // the defaults: -50 dBFS, 10 s
     double worstMix = 0, worstClock = 0;

@@ -20,6 +20,7 @@
 #include "showlog/LocalTime.h"
 #include "showlog/ShowLog.h"
 #include "tests/console/ConsoleFixture.h"
+#include "tests/support/EncodedFiles.h"
 #include "tests/support/ToneFiles.h"
 #ifdef BRISKO_MCI_WITH_ENGINE
 #include "platform/audio/Engine.h"
@@ -50,19 +51,7 @@ void writePieces(const std::string& path, const std::vector<Piece>& pieces) {
             samples.push_back(static_cast<int16_t>(std::lround(32767 * p.right * s)));
         }
     }
-    const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    auto u32 = [&](uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto u16 = [&](uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 1, 4, f);
-    u32(36 + data);
-    std::fwrite("WAVEfmt ", 1, 8, f);
-    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-    std::fwrite("data", 1, 4, f);
-    u32(data);
-    std::fwrite(samples.data(), 2, samples.size(), f);
-    std::fclose(f);
+    writePcmWav(path, samples, 2, 44100);
 }
 
 class ShowLogConsoleTest : public ConsoleTest {
